@@ -1,0 +1,28 @@
+# Linux entry points. Each installs what is missing first (Debian 12).
+#   make test     build everything, run every test
+#   make run      start the real program under Wine
+#   make windows  cross-build the Windows program
+.PHONY: all test run windows linux packages clean
+
+all: windows
+
+packages:
+	@sh tools/ensure-packages.sh
+
+linux: packages
+	cmake --preset linux
+	cmake --build --preset linux
+
+windows: packages
+	cmake --preset windows
+	cmake --build --preset windows
+
+test: linux windows
+	ctest --preset linux
+	ctest --preset windows
+
+run: windows
+	@sh tools/run.sh
+
+clean:
+	rm -rf build

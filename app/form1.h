@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/forms.h"
+#include "service/automation.h"
+
+namespace orvanel {
+
+inline constexpr std::string_view kTitle = "Orvanel v1.0";
+inline constexpr std::string_view kStatusPrefix = "Automatic Update is ";
+
+// The main window's behaviour: its event handlers and its state query, on
+// the window's own three references to the management service.
+class Form1 {
+ public:
+  Form1(Forms& forms, Binder& wmi) noexcept : forms_(forms), wmi_(wmi) {}
+
+  void Form_Activate();
+  void Form_DblClick();
+  void Command1_Click(std::int16_t index);
+  std::string GetServiceState();
+
+  Object ServicesConnection;
+  Object ServiceQueryResult;
+  Object CurrentService;
+
+ private:
+  struct Press;
+  int run_step(int step, Press& press);
+  bool open_walk(Press& press);
+  bool advance_walk(Press& press);
+
+  Forms& forms_;
+  Binder& wmi_;
+};
+
+// The text of the error prompt for a failure of the Start/Stop command.
+std::string prompt_text(const Failure& failure);
+
+}  // namespace orvanel

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace orvanel {
+
+// The controls whose state the window's behaviour reads or changes.
+enum class Control : std::uint8_t {
+  kStartStop,  // Command1(0)
+  kClose,      // Command1(1)
+  kStatus,     // Label1
+};
+
+inline constexpr int kDefaultPointer = 0;
+inline constexpr int kHourglass = 11;
+
+// Message box style and answers, as the platform numbers them.
+inline constexpr int kAbortRetryIgnoreCritical = 18;
+inline constexpr int kAnswerAbort = 3;
+inline constexpr int kAnswerRetry = 4;
+inline constexpr int kAnswerIgnore = 5;
+
+// What the window's behaviour needs of the forms framework. Any operation
+// may fail with a Failure; none is called once the window is unloaded.
+class Forms {
+ public:
+  [[nodiscard]] virtual std::string caption(Control control) = 0;
+  virtual void set_caption(Control control, std::string_view text) = 0;
+  virtual void set_enabled(Control control, bool enabled) = 0;
+  virtual void set_mouse_pointer(int pointer) = 0;
+  virtual void unload() = 0;
+  [[nodiscard]] virtual bool unloaded() const = 0;
+  // Handles the window events already waiting, then returns.
+  virtual void do_events() = 0;
+  // Modal over the window; returns the number of the chosen answer.
+  virtual int msg_box(std::string_view text, std::string_view title, int style) = 0;
+  // Seconds on a clock that never jumps or wraps.
+  [[nodiscard]] virtual double clock() = 0;
+
+ protected:
+  ~Forms() = default;
+};
+
+}  // namespace orvanel

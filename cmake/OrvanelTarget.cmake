@@ -1,0 +1,19 @@
+# Settings every target of the project's own shares: warnings are errors on
+# both compilers, and Windows builds target the Unicode API of Windows 7 on.
+function(orvanel_target target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /WX /permissive- /utf-8 /EHsc)
+  else()
+    target_compile_options(${target} PRIVATE
+      -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wold-style-cast -Werror)
+  endif()
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE
+      UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+  endif()
+endfunction()
+
+# The shipped program needs no runtime DLL of the compiler's.
+if(MINGW)
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()

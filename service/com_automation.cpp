@@ -1,0 +1,246 @@
+#include "service/com_automation.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "service/com_raii.h"
+#include "service/utf.h"
+
+namespace orvanel::com {
+namespace {
+
+std::wstring wide(std::string_view text) {
+  const std::u16string utf16 = utf16_from_utf8(text);
+  return {utf16.begin(), utf16.end()};
+}
+
+std::string narrow(const wchar_t* text, std::size_t length) {
+  return utf8_from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+}
+
+std::string narrow(BSTR text) {
+  return narrow(text, SysStringLen(text));
+}
+
+std::string system_message(HRESULT result) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(result), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text = length == 0 ? std::string() : narrow(buffer, length);
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+Failure failure_from_result(HRESULT result) {
+  return failure_from(result);
+}
+
+class ComObject;
+
+Value value_from(VARIANT& variant);
+
+class ComEnumerator final : public Enumerator {
+ public:
+  explicit ComEnumerator(com_ptr<IEnumVARIANT> items) noexcept : items_(std::move(items)) {}
+
+  std::optional<Value> next() override {
+    unique_variant item;
+    ULONG fetched = 0;
+    const HRESULT result = items_->Next(1, item.put(), &fetched);
+    if (FAILED(result)) throw failure_from_result(result);
+    if (result == S_FALSE || fetched == 0) return std::nullopt;
+    return value_from(*item.get());
+  }
+
+ private:
+  com_ptr<IEnumVARIANT> items_;
+};
+
+// One reference on an IDispatch, counted by the handles that share it.
+class ComObject final : public Dispatch {
+ public:
+  explicit ComObject(com_ptr<IDispatch> dispatch) noexcept : dispatch_(std::move(dispatch)) {}
+  ComObject(const ComObject&) = delete;
+  ComObject& operator=(const ComObject&) = delete;
+
+  void add_ref() noexcept override { ++references_; }
+  void release() noexcept override {
+    if (--references_ == 0) delete this;
+  }
+
+  Value get(std::string_view name) override {
+    unique_variant result = invoke(id_of(name), DISPATCH_PROPERTYGET | DISPATCH_METHOD, {});
+    return value_from(*result.get());
+  }
+
+  Value call(std::string_view name, std::span<const Value> args) override {
+    unique_variant result = invoke(id_of(name), DISPATCH_METHOD, args);
+    return value_from(*result.get());
+  }
+
+  std::unique_ptr<Enumerator> enumerate() override {
+    unique_variant result = invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
+    VARIANT& variant = *result.get();
+    IUnknown* unknown = nullptr;
+    if (variant.vt == VT_UNKNOWN) unknown = variant.punkVal;
+    if (variant.vt == VT_DISPATCH) unknown = variant.pdispVal;
+    if (unknown == nullptr) throw failure_from_result(DISP_E_TYPEMISMATCH);
+    com_ptr<IEnumVARIANT> items;
+    const HRESULT queried = unknown->QueryInterface(IID_IEnumVARIANT, items.put_void());
+    if (FAILED(queried)) throw failure_from_result(queried);
+    return std::make_unique<ComEnumerator>(std::move(items));
+  }
+
+  [[nodiscard]] IDispatch* dispatch() const noexcept { return dispatch_.get(); }
+
+ private:
+  ~ComObject() = default;
+
+  DISPID id_of(std::string_view name) {
+    std::wstring text = wide(name);
+    LPOLESTR names[] = {text.data()};
+    DISPID id = DISPID_UNKNOWN;
+    const HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    if (FAILED(result)) throw failure_from_result(result);
+    return id;
+  }
+
+  unique_variant invoke(DISPID id, WORD flags, std::span<const Value> args);
+
+  com_ptr<IDispatch> dispatch_;
+  int references_ = 1;
+};
+
+unique_variant variant_from(const Value& value) {
+  unique_variant variant;
+  VARIANT& v = *variant.get();
+  struct {
+    VARIANT& v;
+    void operator()(std::monostate) const {}
+    void operator()(Null) const { v.vt = VT_NULL; }
+    void operator()(std::int32_t number) const {
+      v.vt = VT_I4;
+      v.lVal = number;
+    }
+    void operator()(const std::string& text) const {
+      const std::wstring w = wide(text);
+      v.bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
+      if (v.bstrVal == nullptr) throw failure_from_result(E_OUTOFMEMORY);
+      v.vt = VT_BSTR;
+    }
+    void operator()(const Object& object) const {
+      auto* com = dynamic_cast<ComObject*>(object.get());
+      if (object && com == nullptr) throw failure_from_result(DISP_E_TYPEMISMATCH);
+      v.vt = VT_DISPATCH;
+      v.pdispVal = com == nullptr ? nullptr : com->dispatch();
+      if (v.pdispVal != nullptr) v.pdispVal->AddRef();
+    }
+  } fill{v};
+  std::visit(fill, value);
+  return variant;
+}
+
+unique_variant ComObject::invoke(DISPID id, WORD flags, std::span<const Value> args) {
+  // Invoke takes its arguments last to first.
+  std::vector<unique_variant> owned;
+  owned.reserve(args.size());
+  for (auto it = args.rbegin(); it != args.rend(); ++it) owned.push_back(variant_from(*it));
+  std::vector<VARIANT> packed;
+  packed.reserve(owned.size());
+  for (const unique_variant& arg : owned) packed.push_back(*arg.get());
+
+  DISPPARAMS parameters{};
+  parameters.rgvarg = packed.empty() ? nullptr : packed.data();
+  parameters.cArgs = static_cast<UINT>(packed.size());
+  unique_variant result;
+  EXCEPINFO exception{};
+  UINT bad_argument = 0;
+  const HRESULT outcome = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
+                                            result.put(), &exception, &bad_argument);
+  if (FAILED(outcome)) throw failure_from(outcome, &exception);
+  return result;
+}
+
+Value value_from(VARIANT& variant) {
+  unique_variant direct;
+  if ((variant.vt & VT_BYREF) != 0) {
+    const HRESULT result = VariantCopyInd(direct.get(), &variant);
+    if (FAILED(result)) throw failure_from_result(result);
+  } else {
+    const HRESULT result = VariantCopy(direct.get(), &variant);
+    if (FAILED(result)) throw failure_from_result(result);
+  }
+  VARIANT& v = *direct.get();
+  switch (v.vt) {
+    case VT_EMPTY:
+      return {};
+    case VT_NULL:
+      return Null{};
+    case VT_BSTR:
+      return narrow(v.bstrVal);
+    case VT_DISPATCH:
+      return v.pdispVal == nullptr ? Object{} : object_from(v.pdispVal);
+    case VT_UNKNOWN: {
+      if (v.punkVal == nullptr) return Object{};
+      com_ptr<IDispatch> dispatch;
+      const HRESULT result = v.punkVal->QueryInterface(IID_IDispatch, dispatch.put_void());
+      if (FAILED(result)) throw failure_from_result(DISP_E_TYPEMISMATCH);
+      return object_from(dispatch.get());
+    }
+    default: {
+      // Numbers, dates, booleans: the text the platform's conversion gives.
+      unique_variant text;
+      const HRESULT result = VariantChangeType(text.get(), &v, VARIANT_ALPHABOOL, VT_BSTR);
+      if (FAILED(result)) throw failure_from_result(result);
+      return narrow(text.get()->bstrVal);
+    }
+  }
+}
+
+}  // namespace
+
+Object object_from(IDispatch* dispatch) {
+  com_ptr<IDispatch> held;
+  held.copy_from(dispatch);
+  return Object::adopt(new ComObject(std::move(held)));
+}
+
+Failure failure_from(HRESULT result, EXCEPINFO* exception) {
+  std::int32_t number = result;
+  std::string description;
+  if (result == DISP_E_EXCEPTION && exception != nullptr) {
+    if (exception->pfnDeferredFillIn != nullptr) exception->pfnDeferredFillIn(exception);
+    const unique_bstr text(std::exchange(exception->bstrDescription, nullptr));
+    const unique_bstr source(std::exchange(exception->bstrSource, nullptr));
+    const unique_bstr help(std::exchange(exception->bstrHelpFile, nullptr));
+    if (exception->scode != 0) {
+      number = exception->scode;
+    } else if (exception->wCode != 0) {
+      number = exception->wCode;
+    }
+    if (text.get() != nullptr) description = narrow(text.get());
+  }
+  if (description.empty()) description = system_message(number);
+  if (description.empty()) {
+    char fallback[40];
+    std::snprintf(fallback, sizeof fallback, "Automation error 0x%08lX",
+                  static_cast<unsigned long>(static_cast<std::uint32_t>(number)));
+    description = fallback;
+  }
+  return {number, std::move(description)};
+}
+
+Object MonikerBinder::bind(std::string_view moniker) {
+  const std::wstring name = wide(moniker);
+  com_ptr<IDispatch> dispatch;
+  const HRESULT result = CoGetObject(name.c_str(), nullptr, IID_IDispatch, dispatch.put_void());
+  if (FAILED(result)) throw failure_from(result);
+  return object_from(dispatch.get());
+}
+
+}  // namespace orvanel::com

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <functional>
+
+#include "com/fake_dispatch.h"
+#include "service/com_automation.h"
+
+namespace orvanel {
+namespace {
+
+using testing::FakeDispatch;
+
+Failure failure_of(const std::function<void()>& operation) {
+  try {
+    operation();
+  } catch (const Failure& failure) {
+    return failure;
+  }
+  ADD_FAILURE() << "the operation did not fail";
+  return {0, ""};
+}
+
+class ComAutomation : public ::testing::Test {
+ protected:
+  FakeDispatch fake;
+  FakeDispatch first_child;
+  FakeDispatch second_child;
+
+  void TearDown() override {
+    EXPECT_EQ(fake.references(), 0);
+    EXPECT_EQ(first_child.references(), 0);
+    EXPECT_EQ(second_child.references(), 0);
+  }
+};
+
+TEST_F(ComAutomation, ReadsPropertiesAsTextThroughThePlatformConversion) {
+  fake.children = {&first_child};
+  {
+    const Object object = com::object_from(&fake);
+    EXPECT_EQ(text_of(object.get("State")), "Running");
+    EXPECT_EQ(text_of(object.get("Number")), "4");
+    EXPECT_EQ(text_of(object.get("Flag")), "True");
+    EXPECT_TRUE(std::holds_alternative<Null>(object.get("Nothing")));
+    const Object child = object_of(object.get("Child"));
+    EXPECT_EQ(first_child.references(), 1);
+    EXPECT_EQ(text_of(child.get("State")), "Running");
+  }
+  EXPECT_EQ(fake.names,
+            (std::vector<std::wstring>{L"State", L"Number", L"Flag", L"Nothing", L"Child"}));
+  for (const WORD how : fake.flags) EXPECT_EQ(how, DISPATCH_PROPERTYGET | DISPATCH_METHOD);
+}
+
+TEST_F(ComAutomation, CallsMethodsWithTheirArgumentsInOrder) {
+  {
+    const Object object = com::object_from(&fake);
+    EXPECT_EQ(text_of(object.call("StopService")), "0");
+    const std::array<Value, 2> args{Value{std::string("first \xE2\x82\xAC")},
+                                    Value{std::string("second")}};
+    object.call("Echo", args);
+  }
+  EXPECT_EQ(fake.flags, (std::vector<WORD>{DISPATCH_METHOD, DISPATCH_METHOD}));
+  // Invoke receives them last to first.
+  EXPECT_EQ(fake.echoed, (std::vector<std::wstring>{L"second", L"first \u20AC"}));
+}
+
+TEST_F(ComAutomation, FailuresCarryTheExceptionOrTheSystemText) {
+  const Object object = com::object_from(&fake);
+
+  const Failure raised = failure_of([&] { object.call("Raises"); });
+  EXPECT_EQ(raised.number(), static_cast<std::int32_t>(0x80041001));
+  EXPECT_EQ(raised.description(), "Generic failure");
+
+  const Failure deferred = failure_of([&] { object.call("Deferred"); });
+  EXPECT_EQ(deferred.number(), static_cast<std::int32_t>(0x80041002));
+  EXPECT_EQ(deferred.description(), "Filled in later");
+
+  for (const char* name : {"Plain", "NoSuchMember"}) {
+    const Failure plain = failure_of([&] { object.call(name); });
+    EXPECT_LT(plain.number(), 0) << name;
+    EXPECT_FALSE(plain.description().empty()) << name;
+    EXPECT_NE(plain.description().back(), '\n') << name;
+  }
+  EXPECT_EQ(failure_of([&] { object.call("Plain"); }).number(),
+            static_cast<std::int32_t>(E_NOTIMPL));
+  EXPECT_EQ(failure_of([&] { object.call("NoSuchMember"); }).number(),
+            static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));
+  // A number no table knows still gets a text.
+  EXPECT_EQ(com::failure_from(static_cast<HRESULT>(0xA0001234)).description(),
+            "Automation error 0xA0001234");
+}
+
+TEST_F(ComAutomation, EnumeratesThroughNewEnumAndHoldsEveryElementOnce) {
+  fake.children = {&first_child, &second_child};
+  {
+    const Object collection = com::object_from(&fake);
+    Enumeration walk = collection.enumerate();
+    std::optional<Object> first = walk.next();
+    std::optional<Object> second = walk.next();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(text_of(first->get("State")), "Running");
+    EXPECT_FALSE(walk.next().has_value());
+    EXPECT_EQ(first_child.references(), 2) << "the enumerator and the handle";
+  }
+  EXPECT_EQ(fake.flags.front(), DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+}
+
+}  // namespace
+}  // namespace orvanel

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/forms.h"
+#include "service/failure.h"
+
+namespace orvanel::testing {
+
+// Operations of the window that a test can make fail.
+enum class FormOp {
+  kCaption,
+  kSetButtonCaption,
+  kSetStatus,
+  kSetEnabled,
+  kPointer,
+  kUnload,
+  kDoEvents,
+  kMsgBox
+};
+
+// An in-memory window: records what the behaviour did to it, answers message
+// boxes from a queue, runs a test's handlers inside its event pump, and fails
+// on request.
+class FakeForm final : public Forms {
+ public:
+  std::string button_caption = "&Start";
+  bool button_enabled = false;
+  std::string status = "Querying Status...";
+  int pointer = kDefaultPointer;
+  std::vector<int> pointers;         // every pointer set, in order
+  std::vector<std::string> prompts;  // every message box text
+  std::vector<std::string> titles;
+  std::vector<int> styles;
+  std::deque<int> answers;            // empty: Abort
+  std::vector<std::string> statuses;  // every status caption set
+  int pumps = 0;
+  bool is_unloaded = false;
+  double now = 1000;
+  double tick = 0;                     // added to the clock at every reading
+  std::function<void()> on_do_events;  // runs inside the pump
+  std::function<void()> on_msg_box;    // runs while the prompt is up
+
+  void fail(FormOp op, Failure failure, int times = 1) {
+    for (int k = 0; k < times; ++k) faults_[op].push_back(failure);
+  }
+
+  std::string caption(Control control) override {
+    check(FormOp::kCaption);
+    return control == Control::kStatus      ? status
+           : control == Control::kStartStop ? button_caption
+                                            : "C&lose";
+  }
+  void set_caption(Control control, std::string_view text) override {
+    if (control == Control::kStatus) {
+      check(FormOp::kSetStatus);
+      status = text;
+      statuses.emplace_back(text);
+    } else {
+      check(FormOp::kSetButtonCaption);
+      button_caption = text;
+    }
+  }
+  void set_enabled(Control /*control*/, bool enabled) override {
+    check(FormOp::kSetEnabled);
+    button_enabled = enabled;
+  }
+  void set_mouse_pointer(int value) override {
+    check(FormOp::kPointer);
+    pointer = value;
+    pointers.push_back(value);
+  }
+  void unload() override {
+    check(FormOp::kUnload);
+    is_unloaded = true;
+  }
+  bool unloaded() const override { return is_unloaded; }
+  void do_events() override {
+    check(FormOp::kDoEvents);
+    ++pumps;
+    if (on_do_events) on_do_events();
+  }
+  int msg_box(std::string_view text, std::string_view title, int style) override {
+    check(FormOp::kMsgBox);
+    prompts.emplace_back(text);
+    titles.emplace_back(title);
+    styles.push_back(style);
+    if (on_msg_box) on_msg_box();
+    if (answers.empty()) return kAnswerAbort;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  double clock() override {
+    now += tick;
+    return now;
+  }
+
+ private:
+  void check(FormOp op) {
+    auto found = faults_.find(op);
+    if (found == faults_.end() || found->second.empty()) return;
+    Failure failure = std::move(found->second.front());
+    found->second.pop_front();
+    throw failure;
+  }
+
+  std::map<FormOp, std::deque<Failure>> faults_;
+};
+
+}  // namespace orvanel::testing

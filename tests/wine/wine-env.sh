@@ -1,0 +1,74 @@
+#!/bin/sh
+# A private X server and Wine prefix for the tests, started and stopped by pid.
+#   wine-env.sh start DIR   make DIR/prefix once, start Xvfb and a persistent
+#                           wineserver, and write DIR/env for run.sh
+#   wine-env.sh stop DIR    stop only what start started
+set -eu
+
+action=$1
+dir=$(mkdir -p "$2" && cd "$2" && pwd)
+prefix=$dir/prefix
+
+stop_pid() {
+  if [ -f "$1" ]; then
+    pid=$(cat "$1")
+    kill "$pid" 2>/dev/null || true
+    # Give it a moment to leave before anyone starts a new one.
+    i=0
+    while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+    rm -f "$1"
+  fi
+}
+
+stop() {
+  if [ -f "$dir/wineserver.pid" ]; then
+    # Ends every Wine process of this prefix, which only the tests use.
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  fi
+  stop_pid "$dir/wineserver.pid"
+  stop_pid "$dir/xvfb.pid"
+  rm -f "$dir/env"
+}
+
+start() {
+  stop
+  export WINEDEBUG=-all WINEPREFIX="$prefix" WINEDLLOVERRIDES="winemenubuilder.exe=d"
+
+  rm -f "$dir/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+  echo $! >"$dir/xvfb.pid"
+  i=0
+  while [ ! -s "$dir/display" ]; do
+    sleep 0.1
+    i=$((i + 1))
+    [ $i -lt 100 ] || { echo "Xvfb did not start" >&2; exit 1; }
+  done
+  DISPLAY=:$(cat "$dir/display")
+  export DISPLAY
+
+  if [ ! -f "$prefix/system.reg" ]; then
+    # A plain first boot, whose server must be gone before the persistent one
+    # starts, or two service managers end up fighting over the services.
+    wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  fi
+  wineserver -w
+  wineserver -f -p >/dev/null 2>&1 &
+  echo $! >"$dir/wineserver.pid"
+  # The first program starts the service manager; services live on with the
+  # persistent server.
+  wine cmd /c ver >/dev/null 2>&1
+
+  cat >"$dir/env" <<ENV
+export WINEDEBUG=-all
+export WINEPREFIX='$prefix'
+export WINEDLLOVERRIDES='winemenubuilder.exe=d'
+export DISPLAY='$DISPLAY'
+ENV
+}
+
+case $action in
+  start) start ;;
+  stop) stop ;;
+  *) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+esac
