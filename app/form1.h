@@ -8,18 +8,20 @@
 
 namespace orvanel {
 
-inline constexpr std::string_view kTitle = "Orvanel v1.0";
 inline constexpr std::string_view kStatusPrefix = "Automatic Update is ";
 
 // The main window's behaviour: its event handlers and its state query, on
 // the window's own three references to the management service.
-class Form1 {
+class Form1 final : public FormEvents {
  public:
   Form1(Forms& forms, Binder& wmi) noexcept : forms_(forms), wmi_(wmi) {}
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+  ~Form1() = default;
 
-  void Form_Activate();
-  void Form_DblClick();
-  void Command1_Click(std::int16_t index);
+  void Form_Activate() override;
+  void Form_DblClick() override;
+  void Command1_Click(std::int16_t index) override;
   std::string GetServiceState();
 
   Object ServicesConnection;

@@ -13,6 +13,8 @@ enum class Control : std::uint8_t {
   kStatus,     // Label1
 };
 
+inline constexpr std::string_view kTitle = "Orvanel v1.0";
+
 inline constexpr int kDefaultPointer = 0;
 inline constexpr int kHourglass = 11;
 
@@ -41,6 +43,17 @@ class Forms {
 
  protected:
   ~Forms() = default;
+};
+
+// The window's event handlers, as the forms framework raises them.
+class FormEvents {
+ public:
+  virtual void Form_Activate() = 0;
+  virtual void Form_DblClick() = 0;
+  virtual void Command1_Click(std::int16_t index) = 0;
+
+ protected:
+  ~FormEvents() = default;
 };
 
 }  // namespace orvanel

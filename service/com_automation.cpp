@@ -10,13 +10,10 @@
 namespace orvanel::com {
 namespace {
 
-std::wstring wide(std::string_view text) {
-  const std::u16string utf16 = utf16_from_utf8(text);
-  return {utf16.begin(), utf16.end()};
-}
+std::wstring wide(std::string_view text) { return wide_from_utf8(text); }
 
 std::string narrow(const wchar_t* text, std::size_t length) {
-  return utf8_from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+  return utf8_from_wide({text, length});
 }
 
 std::string narrow(BSTR text) {

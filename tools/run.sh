@@ -1,4 +1,35 @@
 #!/bin/sh
-echo "The window does not exist yet: there is no program to start." >&2
-echo "The service layer is built and tested by 'make test'." >&2
-exit 1
+# Starts the program under Wine, against Wine's own WMI and wuauserv service.
+# With a display it runs there until closed; without one it runs under Xvfb,
+# saves a screenshot after the first refresh to build/orvanel.png, and closes.
+set -eu
+cd "$(dirname "$0")/.."
+program=build/windows/orvanel.exe
+watch=build/windows/tools/orvanel_watch.exe
+dir=build/wine-run
+
+headless=yes
+[ -z "${DISPLAY:-}" ] || headless=no
+if [ $headless = no ]; then
+  sh tests/wine/wine-env.sh start "$dir" --display
+else
+  sh tests/wine/wine-env.sh start "$dir"
+fi
+trap 'sh tests/wine/wine-env.sh stop "$dir"' EXIT INT TERM
+. "$dir/env"
+
+if [ $headless = no ]; then
+  echo "Starting $program on $DISPLAY"
+  wine "$program"
+  exit 0
+fi
+
+wine "$program" &
+program_pid=$!
+status=$(wine "$watch" wait | tr -d '\r')
+echo "$status"
+window=$(xdotool search --name '^Orvanel v1\.0$' | head -n 1)
+import -window "$window" build/orvanel.png
+wine "$watch" close
+wait "$program_pid"
+echo "Screenshot: $(pwd)/build/orvanel.png"

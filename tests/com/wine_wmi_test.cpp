@@ -4,52 +4,12 @@
 
 #include "service/com_automation.h"
 #include "service/com_raii.h"
+#include "win/process.h"
 
 namespace orvanel {
 namespace {
 
 constexpr std::string_view kMoniker = "winmgmts:\\\\.\\root\\cimv2";
-
-// Runs a command of the system and gives what it wrote to standard output.
-std::string run(const std::wstring& command) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE read_end = nullptr;
-  HANDLE write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return {};
-  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = write_end;
-  startup.hStdError = write_end;
-  PROCESS_INFORMATION process{};
-  std::wstring line = command;
-  const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
-  CloseHandle(write_end);
-  std::string output;
-  if (started) {
-    char buffer[512];
-    DWORD got = 0;
-    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-      output.append(buffer, got);
-    }
-    WaitForSingleObject(process.hProcess, 30000);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
-  CloseHandle(read_end);
-  return output;
-}
-
-// "RUNNING" or "STOPPED", as the service control tool reports it.
-std::string sc_state() {
-  const std::string output = run(L"sc.exe query wuauserv");
-  for (const char* state : {"RUNNING", "STOPPED", "PENDING"}) {
-    if (output.find(state) != std::string::npos) return state;
-  }
-  return output;
-}
 
 Object query(std::string_view name) {
   const Object services = com::MonikerBinder().bind(kMoniker);
@@ -65,19 +25,16 @@ std::vector<Object> elements(const Object& collection) {
 }
 
 TEST(WineWmi, StateFollowsTheServiceControlTool) {
-  for (const wchar_t* command :
-       {L"net.exe start wuauserv", L"net.exe stop wuauserv", L"net.exe start wuauserv"}) {
-    run(command);
+  for (const wchar_t* verb : {L"start", L"stop", L"start"}) {
+    testing::net(verb);
     const std::vector<Object> found = elements(query("wuauserv"));
     ASSERT_EQ(found.size(), 1U);
-    const std::string state = text_of(found[0].get("State"));
-    const std::string reported = sc_state();
-    EXPECT_EQ(state, reported == "RUNNING"   ? "Running"
-                     : reported == "STOPPED" ? "Stopped"
-                                             : "?")
-        << "after " << std::string(command, command + wcslen(command)) << ": sc said " << reported;
+    const std::string reported = testing::wuauserv_state();
+    EXPECT_TRUE(reported == "Running" || reported == "Stopped") << reported;
+    EXPECT_EQ(text_of(found[0].get("State")), reported);
   }
-  run(L"net.exe stop wuauserv");
+  EXPECT_EQ(testing::wuauserv_state(), "Running");
+  testing::net(L"stop");
   EXPECT_EQ(text_of(elements(query("wuauserv")).at(0).get("State")), "Stopped");
 }
 

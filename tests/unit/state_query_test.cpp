@@ -14,7 +14,8 @@ struct Row {
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
-  *out << '"' << row.returned << "\" -> " << row.caption << (row.enabled ? " enabled" : " disabled");
+  *out << '"' << row.returned << "\" -> " << row.caption
+       << (row.enabled ? " enabled" : " disabled");
 }
 
 class StateQueryTable : public testing::WindowTest, public ::testing::WithParamInterface<Row> {};

@@ -1,12 +1,15 @@
 #!/bin/sh
 # A private X server and Wine prefix for the tests, started and stopped by pid.
-#   wine-env.sh start DIR   make DIR/prefix once, start Xvfb and a persistent
+#   wine-env.sh start DIR [--display]
+#                           make DIR/prefix once, start Xvfb (or, with
+#                           --display, use $DISPLAY) and a persistent
 #                           wineserver, and write DIR/env for run.sh
 #   wine-env.sh stop DIR    stop only what start started
 set -eu
 
 action=$1
 dir=$(mkdir -p "$2" && cd "$2" && pwd)
+own_display=${3:-}
 prefix=$dir/prefix
 
 stop_pid() {
@@ -34,17 +37,21 @@ start() {
   stop
   export WINEDEBUG=-all WINEPREFIX="$prefix" WINEDLLOVERRIDES="winemenubuilder.exe=d"
 
-  rm -f "$dir/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
-  echo $! >"$dir/xvfb.pid"
-  i=0
-  while [ ! -s "$dir/display" ]; do
-    sleep 0.1
-    i=$((i + 1))
-    [ $i -lt 100 ] || { echo "Xvfb did not start" >&2; exit 1; }
-  done
-  DISPLAY=:$(cat "$dir/display")
-  export DISPLAY
+  if [ "$own_display" = "--display" ]; then
+    : "${DISPLAY:?--display needs DISPLAY}"
+  else
+    rm -f "$dir/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+    echo $! >"$dir/xvfb.pid"
+    i=0
+    while [ ! -s "$dir/display" ]; do
+      sleep 0.1
+      i=$((i + 1))
+      [ $i -lt 100 ] || { echo "Xvfb did not start" >&2; exit 1; }
+    done
+    DISPLAY=:$(cat "$dir/display")
+    export DISPLAY
+  fi
 
   if [ ! -f "$prefix/system.reg" ]; then
     # A plain first boot, whose server must be gone before the persistent one

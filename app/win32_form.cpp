@@ -1,0 +1,478 @@
+#include "app/win32_form.h"
+
+#include <cmath>
+#include <new>
+#include <utility>
+
+#include "resources/resource_ids.h"
+#include "service/failure.h"
+#include "service/utf.h"
+
+namespace orvanel::win32 {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Orvanel.Form1";
+constexpr UINT kActivateMessage = WM_APP + 1;
+constexpr COLORREF kBackground = RGB(212, 208, 200);
+constexpr COLORREF kStatusText = RGB(0, 0, 128);
+constexpr int kTwipsPerInch = 1440;
+
+// The wording of the notice leaves blanks where the larger copyright sign
+// stands over it.
+constexpr wchar_t kNotice[] = L"Copyright    2026";
+constexpr wchar_t kCredit[] = L"By the Orvanel developers";
+constexpr wchar_t kSign[] = L"\u00A9";
+
+// Failure numbers of the window itself.
+constexpr std::int32_t kUnloaded = 364;
+constexpr std::int32_t kOutOfMemory = 7;
+constexpr std::int32_t kInternalError = 51;
+
+Failure last_error() {
+  const DWORD code = GetLastError();
+  const auto number =
+      static_cast<std::int32_t>(HRESULT_FROM_WIN32(code == 0 ? ERROR_INVALID_FUNCTION : code));
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text =
+      length == 0 ? "Windows error " + std::to_string(code) : utf8_from_wide({buffer, length});
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return {number, text};
+}
+
+std::wstring window_text(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// Arial where it is installed, else the face made to its metrics.
+const wchar_t* sans_face() {
+  static const wchar_t* face = [] {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    wcscpy_s(wanted.lfFaceName, L"Arial");
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(
+        screen, &wanted,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found_flag) -> int {
+          *reinterpret_cast<bool*>(found_flag) = true;
+          return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found ? L"Arial" : L"Liberation Sans";
+  }();
+  return face;
+}
+
+}  // namespace
+
+Win32Form::~Win32Form() {
+  if (window_ != nullptr) DestroyWindow(window_);
+  if (owner_ != nullptr) DestroyWindow(owner_);
+  for (HGDIOBJ object :
+       {static_cast<HGDIOBJ>(window_font_), static_cast<HGDIOBJ>(button_font_),
+        static_cast<HGDIOBJ>(status_font_), static_cast<HGDIOBJ>(sign_font_),
+        static_cast<HGDIOBJ>(picture_bitmap_), static_cast<HGDIOBJ>(background_)}) {
+    if (object != nullptr) DeleteObject(object);
+  }
+  if (icon_ != nullptr) DestroyIcon(icon_);
+  if (small_icon_ != nullptr) DestroyIcon(small_icon_);
+  UnregisterClassW(kClassName, instance_);
+}
+
+int Win32Form::pixels(int twips) const noexcept {
+  return MulDiv(twips, dpi_, kTwipsPerInch);
+}
+
+HFONT Win32Form::create_font(double points, int weight) const {
+  LOGFONTW font{};
+  font.lfHeight = -static_cast<LONG>(std::lround(points * dpi_ / 72.0));
+  font.lfWeight = weight;
+  font.lfCharSet = ANSI_CHARSET;
+  font.lfOutPrecision = OUT_TT_PRECIS;
+  font.lfQuality = DEFAULT_QUALITY;
+  font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+  wcscpy_s(font.lfFaceName, sans_face());
+  return CreateFontIndirectW(&font);
+}
+
+bool Win32Form::create(FormEvents& events) {
+  events_ = &events;
+  HDC screen = GetDC(nullptr);
+  dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+
+  background_ = CreateSolidBrush(kBackground);
+  window_font_ = create_font(8.25, FW_NORMAL);
+  button_font_ = create_font(9.75, FW_BOLD);
+  status_font_ = create_font(14.25, FW_BOLD);
+  sign_font_ = create_font(11.25, FW_NORMAL);
+  const auto resource = MAKEINTRESOURCEW(IDI_ORVANEL);
+  icon_ =
+      static_cast<HICON>(LoadImageW(instance_, resource, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                    GetSystemMetrics(SM_CYICON), 0));
+  small_icon_ =
+      static_cast<HICON>(LoadImageW(instance_, resource, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                    GetSystemMetrics(SM_CYSMICON), 0));
+  picture_bitmap_ = static_cast<HBITMAP>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_EMBLEM), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.style = CS_DBLCLKS;
+  window_class.lpfnWndProc = &Win32Form::window_proc;
+  window_class.hInstance = instance_;
+  window_class.hIcon = icon_;
+  window_class.hIconSm = small_icon_;
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = background_;
+  window_class.lpszClassName = kClassName;
+  if (RegisterClassExW(&window_class) == 0) return false;
+
+  // An owned window gets no taskbar button and keeps a normal caption.
+  owner_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_,
+                           nullptr);
+
+  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+  constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+  RECT frame{0, 0, pixels(6300), pixels(1845)};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  const std::wstring title = wide_from_utf8(kTitle);
+  if (CreateWindowExW(kExStyle, kClassName, title.c_str(), kStyle, left, top, width, height, owner_,
+                      nullptr, instance_, this) == nullptr) {
+    return false;
+  }
+  SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
+  create_controls();
+  HMENU system_menu = GetSystemMenu(window_, FALSE);
+  for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
+    DeleteMenu(system_menu, command, MF_BYCOMMAND);
+  }
+  ShowWindow(window_, SW_SHOWNORMAL);
+  UpdateWindow(window_);
+  return true;
+}
+
+HWND Win32Form::create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id,
+                               int left, int top, int width, int height, HFONT font) {
+  HWND control =
+      CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, pixels(left), pixels(top),
+                      pixels(width), pixels(height), window_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  if (control != nullptr && font != nullptr)
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
+  return control;
+}
+
+// In tab order, which is also the order of creation.
+void Win32Form::create_controls() {
+  constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
+  // Labels take their own mouse input (so a double-click on one is not the
+  // window's), never wrap, and show "&" as it stands.
+  constexpr DWORD kLabel = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
+  start_stop_ = create_control(L"BUTTON", L"&Start", kButton | WS_DISABLED, kIdStartStop, 3780,
+                               1140, 1155, 495, button_font_);
+  close_ =
+      create_control(L"BUTTON", L"C&lose", kButton, kIdClose, 4980, 1140, 1155, 495, button_font_);
+  status_ = create_control(L"STATIC", L"Querying Status...", kLabel, kIdStatus, 900, 240, 2475, 330,
+                           status_font_);
+  labels_[0] =
+      create_control(L"STATIC", kNotice, kLabel, kIdNotice, 120, 1140, 1275, 210, window_font_);
+  labels_[1] =
+      create_control(L"STATIC", kCredit, kLabel, kIdCredit, 120, 1380, 2340, 210, window_font_);
+  labels_[2] = create_control(L"STATIC", kSign, kLabel, kIdSign, 840, 1125, 165, 255, sign_font_);
+  picture_ = create_control(L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, kIdPicture, 60, 60, 720, 720,
+                            nullptr);
+  if (picture_ != nullptr && picture_bitmap_ != nullptr) {
+    SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_bitmap_));
+  }
+  fit_label(status_);
+  for (HWND label : labels_) fit_label(label);
+}
+
+// A label takes the extent of its text on one line in its own font; its
+// left and top edges stay put.
+void Win32Form::fit_label(HWND label) {
+  if (label == nullptr) return;
+  RECT before{};
+  GetWindowRect(label, &before);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&before), 2);
+
+  const std::wstring text = window_text(label);
+  HDC dc = GetDC(label);
+  const HGDIOBJ previous =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  RECT extent{};
+  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, previous);
+  ReleaseDC(label, dc);
+
+  SetWindowPos(label, nullptr, 0, 0, extent.right - extent.left, metrics.tmHeight,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  RECT after{};
+  GetWindowRect(label, &after);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&after), 2);
+  RECT both{};
+  UnionRect(&both, &before, &after);
+  // The label draws no background, so the window repaints what lies behind it.
+  RedrawWindow(window_, &both, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+int Win32Form::run() {
+  MSG message;
+  BOOL got = 0;
+  while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) dispatch(message);
+  return got == 0 ? static_cast<int>(message.wParam) : 1;
+}
+
+// Enter acts on the focused button, as in a dialog without a default button.
+bool Win32Form::dispatch_keys(const MSG& message) {
+  if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+  HWND focus = GetFocus();
+  if (focus != start_stop_ && focus != close_) return false;
+  SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+               reinterpret_cast<LPARAM>(focus));
+  return true;
+}
+
+void Win32Form::dispatch(MSG& message) {
+  if (window_ != nullptr && (dispatch_keys(message) || IsDialogMessageW(window_, &message))) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+void Win32Form::do_events() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Leave it for the outer loop, which ends the program.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    dispatch(message);
+  }
+}
+
+LRESULT CALLBACK Win32Form::window_proc(HWND window, UINT message, WPARAM w, LPARAM l) noexcept {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message == WM_NCDESTROY && self != nullptr) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    self->window_ = nullptr;
+    self = nullptr;
+  }
+  if (self == nullptr) return DefWindowProcW(window, message, w, l);
+  try {
+    return self->on_message(message, w, l);
+  } catch (...) {
+    return DefWindowProcW(window, message, w, l);
+  }
+}
+
+LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_ACTIVATE:
+      on_activate(w);
+      return 0;
+    case kActivateMessage:
+      raise([this] { events_->Form_Activate(); });
+      return 0;
+    case WM_COMMAND:
+      on_command(w);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      raise([this] { events_->Form_DblClick(); });
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      return on_ctl_color_static(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+    case WM_SETCURSOR:
+      if (on_set_cursor(l)) return TRUE;
+      break;
+    case WM_DESTROY:
+      on_destroy();
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, w, l);
+}
+
+// Activation runs the behaviour's handler once, when the window is first
+// shown; it is posted so that it runs from the message loop, not from inside
+// ShowWindow.
+void Win32Form::on_activate(WPARAM w) {
+  if (LOWORD(w) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(window_, focus)) saved_focus_ = focus;
+    return;
+  }
+  HWND target = saved_focus_ != nullptr && IsWindowEnabled(saved_focus_) ? saved_focus_ : nullptr;
+  for (HWND button : {start_stop_, close_}) {
+    if (target == nullptr && button != nullptr && IsWindowEnabled(button)) target = button;
+  }
+  if (target != nullptr) SetFocus(target);
+  if (!activated_) {
+    activated_ = true;
+    PostMessageW(window_, kActivateMessage, 0, 0);
+  }
+}
+
+void Win32Form::on_command(WPARAM w) {
+  if (HIWORD(w) != BN_CLICKED) return;
+  const int id = LOWORD(w);
+  // A disabled button takes no click, whichever way it comes.
+  if (id == kIdStartStop && IsWindowEnabled(start_stop_)) {
+    raise([this] { events_->Command1_Click(0); });
+  } else if (id == kIdClose) {
+    raise([this] { events_->Command1_Click(1); });
+  }
+}
+
+LRESULT Win32Form::on_ctl_color_static(HDC dc, HWND control) {
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, control == status_ ? kStatusText : GetSysColor(COLOR_BTNTEXT));
+  return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+bool Win32Form::on_set_cursor(LPARAM l) {
+  if (pointer_ != kHourglass || LOWORD(l) != HTCLIENT) return false;
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  return true;
+}
+
+void Win32Form::on_destroy() {
+  PostQuitMessage(exit_code_);
+}
+
+HWND Win32Form::control_window(Control control) const {
+  HWND window = nullptr;
+  switch (control) {
+    case Control::kStartStop:
+      window = start_stop_;
+      break;
+    case Control::kClose:
+      window = close_;
+      break;
+    case Control::kStatus:
+      window = status_;
+      break;
+  }
+  require_window();
+  if (window == nullptr) throw Failure(kUnloaded, "Object was unloaded");
+  return window;
+}
+
+void Win32Form::require_window() const {
+  if (window_ == nullptr) throw Failure(kUnloaded, "Object was unloaded");
+}
+
+std::string Win32Form::caption(Control control) {
+  return utf8_from_wide(window_text(control_window(control)));
+}
+
+void Win32Form::set_caption(Control control, std::string_view text) {
+  HWND window = control_window(control);
+  const std::wstring wide = wide_from_utf8(text);
+  if (!SetWindowTextW(window, wide.c_str())) throw last_error();
+  if (window == status_) fit_label(window);
+}
+
+void Win32Form::set_enabled(Control control, bool enabled) {
+  HWND window = control_window(control);
+  if (!enabled && GetFocus() == window) {
+    // A disabled button cannot keep the focus; the window holds it, so that
+    // Enter presses nothing, until the button is enabled again.
+    SetFocus(window_);
+    focus_parked_ = true;
+  }
+  EnableWindow(window, enabled ? TRUE : FALSE);
+  if (enabled && focus_parked_ && window == start_stop_) {
+    focus_parked_ = false;
+    if (GetFocus() == window_) SetFocus(window);
+  }
+}
+
+void Win32Form::set_mouse_pointer(int pointer) {
+  require_window();
+  pointer_ = pointer;
+  apply_cursor();
+}
+
+// Shows the pointer at once: a query blocks the loop that would otherwise
+// ask the window for its cursor.
+void Win32Form::apply_cursor() const {
+  POINT at{};
+  if (!GetCursorPos(&at)) return;
+  HWND under = WindowFromPoint(at);
+  if (under != window_ && !IsChild(window_, under)) return;
+  if (SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)) != HTCLIENT) return;
+  SetCursor(LoadCursorW(nullptr, pointer_ == kHourglass ? IDC_WAIT : IDC_ARROW));
+}
+
+void Win32Form::unload() {
+  require_window();
+  if (!DestroyWindow(window_)) throw last_error();
+}
+
+int Win32Form::msg_box(std::string_view text, std::string_view title, int style) {
+  const std::wstring wide_text = wide_from_utf8(text);
+  const std::wstring wide_title = wide_from_utf8(title);
+  const int answer =
+      MessageBoxW(window_, wide_text.c_str(), wide_title.c_str(), static_cast<UINT>(style));
+  if (answer == 0) throw last_error();
+  return answer;
+}
+
+double Win32Form::clock() {
+  LARGE_INTEGER now{};
+  LARGE_INTEGER frequency{};
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+template <typename Handler>
+void Win32Form::raise(Handler&& handler) noexcept {
+  try {
+    std::forward<Handler>(handler)();
+  } catch (const Failure& failure) {
+    report(failure.number(), failure.description());
+  } catch (const std::bad_alloc&) {
+    report(kOutOfMemory, "Out of memory");
+  } catch (...) {
+    report(kInternalError, "Internal error");
+  }
+}
+
+// A failure that leaves a handler is shown, and the program goes on.
+void Win32Form::report(std::int32_t number, const std::string& description) noexcept {
+  try {
+    const std::wstring text =
+        wide_from_utf8("Run-time error '" + std::to_string(number) + "':\n\n" + description);
+    const std::wstring title = wide_from_utf8(kTitle);
+    MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK);
+  } catch (...) {
+    MessageBoxW(window_, L"Out of memory", L"Orvanel v1.0", MB_OK);
+  }
+}
+
+}  // namespace orvanel::win32

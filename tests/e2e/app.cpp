@@ -1,0 +1,204 @@
+#include "e2e/app.h"
+
+#include <vector>
+
+#include "service/utf.h"
+
+namespace orvanel::testing {
+
+std::wstring Programs::real;
+std::wstring Programs::simulated;
+
+namespace {
+
+struct Search {
+  DWORD process_id;
+  const wchar_t* class_name;
+  const wchar_t* title;
+  HWND found;
+};
+
+BOOL CALLBACK match(HWND window, LPARAM l) {
+  auto& search = *reinterpret_cast<Search*>(l);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search.process_id || !IsWindowVisible(window)) return TRUE;
+  wchar_t name[256] = {};
+  if (search.class_name != nullptr) {
+    GetClassNameW(window, name, 256);
+    if (std::wstring(name) != search.class_name) return TRUE;
+  }
+  if (search.title != nullptr) {
+    GetWindowTextW(window, name, 256);
+    if (std::wstring(name) != search.title) return TRUE;
+  }
+  search.found = window;
+  return FALSE;
+}
+
+HWND find_window(DWORD process_id, const wchar_t* class_name, const wchar_t* title) {
+  Search search{process_id, class_name, title, nullptr};
+  EnumWindows(&match, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+}  // namespace
+
+RunningApp::RunningApp(const std::wstring& program, const std::wstring& environment) {
+  HDC screen = GetDC(nullptr);
+  dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+
+  std::vector<wchar_t> block;
+  if (!environment.empty()) {
+    wchar_t* inherited = GetEnvironmentStringsW();
+    for (const wchar_t* entry = inherited; *entry != L'\0'; entry += wcslen(entry) + 1) {
+      block.insert(block.end(), entry, entry + wcslen(entry) + 1);
+    }
+    FreeEnvironmentStringsW(inherited);
+    block.insert(block.end(), environment.begin(), environment.end());
+    block.push_back(L'\0');
+    block.push_back(L'\0');
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  std::wstring line = L"\"" + program + L"\"";
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(), nullptr,
+                      &startup, &process_)) {
+    return;
+  }
+  wait_for([&] {
+    window_ = find_window(process_.dwProcessId, L"Orvanel.Form1", nullptr);
+    return window_ != nullptr;
+  });
+}
+
+RunningApp::~RunningApp() {
+  if (process_.hProcess == nullptr) return;
+  if (running()) {
+    // Answer any box still up, then close the window; force only as a last resort.
+    for (HWND box; (box = find_window(process_.dwProcessId, L"#32770", nullptr)) != nullptr;) {
+      PostMessageW(box, WM_CLOSE, 0, 0);
+      if (!wait_for([&] { return !IsWindow(box); }, 2000)) break;
+    }
+    if (IsWindow(window_)) PostMessageW(window_, WM_CLOSE, 0, 0);
+    if (!wait_for_exit(10000)) TerminateProcess(process_.hProcess, 99);
+  }
+  CloseHandle(process_.hProcess);
+  CloseHandle(process_.hThread);
+}
+
+std::string RunningApp::text(HWND window) {
+  wchar_t buffer[20000] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, 20000, reinterpret_cast<LPARAM>(buffer),
+                           SMTO_ABORTIFHUNG, 5000, &copied)) {
+    return "<no answer>";
+  }
+  return utf8_from_wide({buffer, static_cast<std::size_t>(copied)});
+}
+
+std::string RunningApp::status() const {
+  return text(control(102));
+}
+
+RECT RunningApp::place(HWND control) const {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+bool RunningApp::wait_for(const std::function<bool()>& condition, DWORD milliseconds) {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  while (!condition()) {
+    if (GetTickCount64() > end) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+bool RunningApp::wait_for_status(const std::string& wanted, DWORD milliseconds) const {
+  return wait_for([&] { return status() == wanted; }, milliseconds);
+}
+
+std::string RunningApp::first_status() const {
+  wait_for([&] { return status().rfind("Automatic Update is ", 0) == 0; });
+  return status();
+}
+
+void RunningApp::send_mouse(POINT client, std::initializer_list<DWORD> buttons) const {
+  SetForegroundWindow(window_);
+  ClientToScreen(window_, &client);
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  std::vector<INPUT> inputs;
+  INPUT move{};
+  move.type = INPUT_MOUSE;
+  move.mi.dx = MulDiv(client.x, 65535, width - 1);
+  move.mi.dy = MulDiv(client.y, 65535, height - 1);
+  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  inputs.push_back(move);
+  for (const DWORD button : buttons) {
+    INPUT press = move;
+    press.mi.dwFlags = button | MOUSEEVENTF_ABSOLUTE;
+    inputs.push_back(press);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void RunningApp::double_click(POINT client) const {
+  send_mouse(client,
+             {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+}
+
+void RunningApp::click(POINT client) const {
+  send_mouse(client, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+}
+
+void RunningApp::keys(std::initializer_list<WORD> keys) const {
+  SetForegroundWindow(window_);
+  std::vector<INPUT> inputs;
+  for (const WORD key : keys) {
+    INPUT down{};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = key;
+    inputs.push_back(down);
+  }
+  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
+    INPUT up{};
+    up.type = INPUT_KEYBOARD;
+    up.ki.wVk = *it;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(up);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+bool RunningApp::wait_for_exit(DWORD milliseconds) {
+  return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD RunningApp::exit_code() const {
+  DWORD code = 0;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return code;
+}
+
+bool RunningApp::running() const {
+  return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND find_dialog(DWORD process_id, const std::wstring& title, DWORD milliseconds) {
+  HWND found = nullptr;
+  RunningApp::wait_for(
+      [&] {
+        found = find_window(process_id, L"#32770", title.c_str());
+        return found != nullptr;
+      },
+      milliseconds);
+  return found;
+}
+
+}  // namespace orvanel::testing

@@ -1,0 +1,65 @@
+#pragma once
+
+// Drives a running copy of the program from outside, as a person would:
+// through its windows, the mouse and the keyboard.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace orvanel::testing {
+
+// The program under test, and the simulated-service build of it.
+struct Programs {
+  static std::wstring real;
+  static std::wstring simulated;
+};
+
+class RunningApp {
+ public:
+  // Starts the program and waits for its window. Extra environment entries
+  // ("NAME=value") are added to the program's own.
+  explicit RunningApp(const std::wstring& program, const std::wstring& environment = {});
+  RunningApp(const RunningApp&) = delete;
+  RunningApp& operator=(const RunningApp&) = delete;
+  ~RunningApp();
+
+  [[nodiscard]] HWND window() const { return window_; }
+  [[nodiscard]] HWND control(int id) const { return GetDlgItem(window_, id); }
+  [[nodiscard]] static std::string text(HWND window);
+  [[nodiscard]] std::string status() const;
+  // A control's rectangle in the window's client coordinates.
+  [[nodiscard]] RECT place(HWND control) const;
+  [[nodiscard]] int pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
+  [[nodiscard]] int dpi() const { return dpi_; }
+
+  // Polls until the condition holds; false on time-out.
+  static bool wait_for(const std::function<bool()>& condition, DWORD milliseconds = 10000);
+  bool wait_for_status(const std::string& status, DWORD milliseconds = 10000) const;
+  // Waits for the first refresh and gives its status line.
+  std::string first_status() const;
+
+  void double_click(POINT client) const;
+  void click(POINT client) const;
+  // Presses the keys in order and lets them go in reverse order.
+  void keys(std::initializer_list<WORD> keys) const;
+
+  bool wait_for_exit(DWORD milliseconds);
+  [[nodiscard]] DWORD exit_code() const;
+  [[nodiscard]] bool running() const;
+  [[nodiscard]] DWORD process_id() const { return process_.dwProcessId; }
+
+ private:
+  void send_mouse(POINT client, std::initializer_list<DWORD> buttons) const;
+
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
+  int dpi_ = 96;
+};
+
+// The caption of a window of another process that belongs to it and has the
+// given title, for message boxes; null if none shows within the time.
+HWND find_dialog(DWORD process_id, const std::wstring& title, DWORD milliseconds = 10000);
+
+}  // namespace orvanel::testing

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "e2e/app.h"
+
+namespace orvanel::testing {
+namespace {
+
+std::vector<unsigned char> read_file(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+template <typename T>
+T at(const std::vector<unsigned char>& bytes, std::size_t offset) {
+  T value{};
+  if (offset + sizeof(T) <= bytes.size()) std::memcpy(&value, bytes.data() + offset, sizeof(T));
+  return value;
+}
+
+// The names of the DLLs the image imports, read from its import directory.
+std::vector<std::string> imported_dlls(const std::vector<unsigned char>& image) {
+  const auto nt = static_cast<std::size_t>(at<IMAGE_DOS_HEADER>(image, 0).e_lfanew);
+  const auto headers = at<IMAGE_NT_HEADERS64>(image, nt);
+  const IMAGE_DATA_DIRECTORY imports =
+      headers.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  const std::size_t sections =
+      nt + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + headers.FileHeader.SizeOfOptionalHeader;
+  const auto file_offset = [&](DWORD rva) -> std::size_t {
+    for (WORD k = 0; k < headers.FileHeader.NumberOfSections; ++k) {
+      const auto section =
+          at<IMAGE_SECTION_HEADER>(image, sections + k * sizeof(IMAGE_SECTION_HEADER));
+      if (rva >= section.VirtualAddress &&
+          rva < section.VirtualAddress + section.Misc.VirtualSize) {
+        return rva - section.VirtualAddress + section.PointerToRawData;
+      }
+    }
+    return image.size();
+  };
+  std::vector<std::string> names;
+  for (std::size_t entry = file_offset(imports.VirtualAddress);;
+       entry += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    const auto descriptor = at<IMAGE_IMPORT_DESCRIPTOR>(image, entry);
+    if (descriptor.Name == 0) break;
+    std::string name;
+    for (std::size_t c = file_offset(descriptor.Name); c < image.size() && image[c] != 0; ++c) {
+      name += static_cast<char>(std::tolower(image[c]));
+    }
+    names.push_back(name);
+  }
+  return names;
+}
+
+class ProgramFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    module_ = LoadLibraryExW(Programs::real.c_str(), nullptr,
+                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module_, nullptr);
+  }
+  void TearDown() override { FreeLibrary(module_); }
+
+  std::vector<unsigned char> resource(const wchar_t* type, WORD id) const {
+    HRSRC found = FindResourceW(module_, MAKEINTRESOURCEW(id), type);
+    if (found == nullptr) return {};
+    const auto* data =
+        static_cast<const unsigned char*>(LockResource(LoadResource(module_, found)));
+    return {data, data + SizeofResource(module_, found)};
+  }
+
+  HMODULE module_ = nullptr;
+};
+
+#pragma pack(push, 2)
+struct GroupEntry {
+  BYTE width, height, colours, reserved;
+  WORD planes, bits;
+  DWORD bytes;
+  WORD id;
+};
+#pragma pack(pop)
+
+TEST_F(ProgramFile, CarriesTheIconWithFiveImagesInOrderAndThePicture) {
+  const std::vector<unsigned char> group = resource(RT_GROUP_ICON, 1);
+  ASSERT_GE(group.size(), 6U);
+  ASSERT_EQ(at<WORD>(group, 4), 5) << "image count";
+  const std::array<std::pair<int, int>, 5> expected{
+      {{32, 8}, {48, 8}, {16, 32}, {32, 32}, {48, 32}}};
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    const auto entry = at<GroupEntry>(group, 6 + k * sizeof(GroupEntry));
+    const std::vector<unsigned char> image = resource(RT_ICON, entry.id);
+    const auto header = at<BITMAPINFOHEADER>(image, 0);
+    EXPECT_EQ(header.biWidth, expected[k].first) << k;
+    EXPECT_EQ(header.biHeight, 2 * expected[k].first) << k << ": colours and mask";
+    EXPECT_EQ(header.biBitCount, expected[k].second) << k;
+    EXPECT_EQ(entry.bits, expected[k].second) << k;
+  }
+
+  const std::vector<unsigned char> picture = resource(RT_BITMAP, 2);
+  const auto header = at<BITMAPINFOHEADER>(picture, 0);
+  EXPECT_EQ(header.biWidth, 48);
+  EXPECT_EQ(header.biHeight, 48);
+  EXPECT_EQ(header.biBitCount, 24);
+  EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB));
+  // The corner is the window's background, so the picture has no edge.
+  const std::size_t corner = header.biSize + (47 * 48) * 3;  // top-left of a bottom-up bitmap
+  EXPECT_EQ(picture.at(corner + 2), 212);
+  EXPECT_EQ(picture.at(corner + 1), 208);
+  EXPECT_EQ(picture.at(corner), 200);
+}
+
+TEST_F(ProgramFile, HasTheVersionRecordAndNoManifest) {
+  const DWORD size = GetFileVersionInfoSizeW(Programs::real.c_str(), nullptr);
+  ASSERT_GT(size, 0U);
+  std::vector<unsigned char> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(Programs::real.c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000U);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0U);
+  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000U);
+  EXPECT_EQ(fixed->dwProductVersionLS, 0U);
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  EXPECT_EQ(translation[0], 0x0409);
+  EXPECT_EQ(translation[1], 0x04B0);
+  const auto value = [&](const wchar_t* name) {
+    wchar_t* text = nullptr;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueW(info.data(), path.c_str(), reinterpret_cast<void**>(&text), &length))
+      return std::wstring();
+    return std::wstring(text);
+  };
+  EXPECT_EQ(value(L"ProductName"), L"Orvanel");
+  EXPECT_EQ(value(L"InternalName"), L"Orvanel");
+  EXPECT_EQ(value(L"FileVersion"), L"1.00");
+  EXPECT_EQ(value(L"ProductVersion"), L"1.00");
+
+  std::set<ULONG_PTR> types;
+  EnumResourceTypesW(
+      module_,
+      [](HMODULE, LPWSTR type, LONG_PTR found) -> BOOL {
+        if (IS_INTRESOURCE(type))
+          reinterpret_cast<std::set<ULONG_PTR>*>(found)->insert(reinterpret_cast<ULONG_PTR>(type));
+        return TRUE;
+      },
+      reinterpret_cast<LONG_PTR>(&types));
+  EXPECT_TRUE(types.count(reinterpret_cast<ULONG_PTR>(RT_GROUP_ICON)) == 1);
+  EXPECT_EQ(types.count(reinterpret_cast<ULONG_PTR>(RT_MANIFEST)), 0U)
+      << "the program carries a manifest";
+}
+
+TEST(ProgramImports, OnlyDllsThatShipWithWindows) {
+  const std::vector<std::string> dlls = imported_dlls(read_file(Programs::real));
+  ASSERT_FALSE(dlls.empty());
+  const std::set<std::string> system{"kernel32.dll", "user32.dll", "gdi32.dll",   "ole32.dll",
+                                     "oleaut32.dll", "msvcrt.dll", "advapi32.dll"};
+  for (const std::string& dll : dlls)
+    EXPECT_EQ(system.count(dll), 1U) << dll << " does not ship with Windows";
+}
+
+}  // namespace
+}  // namespace orvanel::testing

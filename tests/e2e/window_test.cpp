@@ -1,0 +1,230 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+#include "e2e/app.h"
+#include "service/utf.h"
+#include "win/process.h"
+
+namespace orvanel::testing {
+namespace {
+
+enum Id { kStartStop = 100, kClose, kStatus, kNotice, kCredit, kSign, kPicture };
+
+// The face the program uses, to measure its texts the same way.
+HFONT sans(int pixels, int weight) {
+  for (const wchar_t* face : {L"Arial", L"Liberation Sans"}) {
+    HFONT font = CreateFontW(-pixels, 0, 0, 0, weight, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, 0,
+                             DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, face);
+    HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, font);
+    wchar_t chosen[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, chosen);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    if (std::wstring(chosen) == face) return font;
+    DeleteObject(font);
+  }
+  return nullptr;
+}
+
+SIZE extent(HFONT font, const std::wstring& text) {
+  HDC dc = GetDC(nullptr);
+  const HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return {size.cx, metrics.tmHeight};
+}
+
+int points(const RunningApp& app, double size) {
+  return static_cast<int>(std::lround(size * app.dpi() / 72.0));
+}
+
+// Checks the whole window against its design, at whatever dpi the display has.
+void expect_layout(const RunningApp& app) {
+  const HWND window = app.window();
+  ASSERT_NE(window, nullptr) << "no window";
+  EXPECT_EQ(RunningApp::text(window), "Orvanel v1.0");
+
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, app.pixels(6300));
+  EXPECT_EQ(client.bottom, app.pixels(1845));
+
+  RECT frame{};
+  GetWindowRect(window, &frame);
+  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2)
+      << "not centred";
+  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2)
+      << "not centred";
+
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+  const auto ex_style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+  EXPECT_EQ(style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
+  EXPECT_NE(style & WS_SYSMENU, 0U) << "no close box";
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME | WS_CHILD), 0U);
+  EXPECT_NE(ex_style & WS_EX_DLGMODALFRAME, 0U);
+  EXPECT_EQ(ex_style & WS_EX_APPWINDOW, 0U) << "would have a taskbar button";
+  const HWND owner = GetWindow(window, GW_OWNER);
+  EXPECT_NE(owner, nullptr) << "an unowned window has a taskbar button";
+  EXPECT_FALSE(IsWindowVisible(owner));
+
+  // Children in tab order; only the buttons are tab stops.
+  std::vector<int> order;
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    order.push_back(GetDlgCtrlID(child));
+    const bool tab_stop = (GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) != 0;
+    EXPECT_EQ(tab_stop, order.back() == kStartStop || order.back() == kClose) << order.back();
+  }
+  EXPECT_EQ(order,
+            (std::vector<int>{kStartStop, kClose, kStatus, kNotice, kCredit, kSign, kPicture}));
+
+  for (const int id : {kStartStop, kClose}) {
+    const RECT button = app.place(app.control(id));
+    EXPECT_EQ(button.left, app.pixels(id == kStartStop ? 3780 : 4980)) << id;
+    EXPECT_EQ(button.top, app.pixels(1140)) << id;
+    EXPECT_EQ(button.right - button.left, app.pixels(1155)) << id;
+    EXPECT_EQ(button.bottom - button.top, app.pixels(495)) << id;
+  }
+  EXPECT_EQ(RunningApp::text(app.control(kClose)), "C&lose");
+
+  const RECT picture = app.place(app.control(kPicture));
+  EXPECT_EQ(picture.left, app.pixels(60));
+  EXPECT_EQ(picture.top, app.pixels(60));
+  EXPECT_EQ(picture.right - picture.left, 48) << "the picture shows at its own size";
+  EXPECT_EQ(picture.bottom - picture.top, 48);
+
+  // Labels: left and top as designed, sized to their text in their font.
+  struct Label {
+    int id;
+    int left, top;
+    double size;
+    int weight;
+  };
+  const std::array<Label, 4> labels{{{kStatus, 900, 240, 14.25, FW_BOLD},
+                                     {kNotice, 120, 1140, 8.25, FW_NORMAL},
+                                     {kCredit, 120, 1380, 8.25, FW_NORMAL},
+                                     {kSign, 840, 1125, 11.25, FW_NORMAL}}};
+  for (const Label& label : labels) {
+    const HWND control = app.control(label.id);
+    const RECT place = app.place(control);
+    HFONT font = sans(points(app, label.size), label.weight);
+    ASSERT_NE(font, nullptr) << "neither Arial nor Liberation Sans is installed";
+    const std::string text = RunningApp::text(control);
+    const SIZE wanted = extent(font, wide_from_utf8(text));
+    DeleteObject(font);
+    EXPECT_EQ(place.left, app.pixels(label.left)) << text;
+    EXPECT_EQ(place.top, app.pixels(label.top)) << text;
+    EXPECT_EQ(place.right - place.left, wanted.cx) << text;
+    EXPECT_EQ(place.bottom - place.top, wanted.cy) << text;
+  }
+
+  // The notice leaves a gap where the larger sign stands; both lines fit
+  // their boxes.
+  const auto wide_text = [&](int id) { return wide_from_utf8(RunningApp::text(app.control(id))); };
+  const std::wstring notice = wide_text(kNotice);
+  const std::size_t gap = notice.find(L"  ");
+  ASSERT_NE(gap, std::wstring::npos);
+  const std::size_t after_gap = notice.find_first_not_of(L' ', gap);
+  HFONT small = sans(points(app, 8.25), FW_NORMAL);
+  const int text_ends = app.pixels(120) + extent(small, notice.substr(0, gap)).cx;
+  const int text_resumes = app.pixels(120) + extent(small, notice.substr(0, after_gap)).cx;
+  const int notice_width = extent(small, notice).cx;
+  const int credit_width = extent(small, wide_text(kCredit)).cx;
+  DeleteObject(small);
+  const RECT sign = app.place(app.control(kSign));
+  EXPECT_LE(text_ends, sign.left) << "the notice's text runs under the sign";
+  EXPECT_GE(text_resumes, sign.right) << "the notice's text runs under the sign";
+  EXPECT_LE(notice_width, app.pixels(1275)) << "the notice overflows its box";
+  EXPECT_LE(credit_width, app.pixels(2340)) << "the credit line overflows its box";
+}
+
+TEST(Window, LooksAsDesignedAndShowsTheServiceState) {
+  net(L"stop");
+  RunningApp app(Programs::real);
+  EXPECT_EQ(app.first_status(), "Automatic Update is " + wuauserv_state());
+  expect_layout(app);
+  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Start");
+  EXPECT_TRUE(IsWindowEnabled(app.control(kStartStop)));
+}
+
+TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
+  net(L"stop");
+  RunningApp app(Programs::real);
+  ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
+  const POINT background{app.pixels(3000), app.pixels(900)};
+
+  net(L"start");
+  for (const int id : {kStatus, kNotice, kCredit, kSign, kPicture}) {
+    const RECT place = app.place(app.control(id));
+    app.double_click({(place.left + place.right) / 2, (place.top + place.bottom) / 2});
+    Sleep(400);
+  }
+  Sleep(600);
+  EXPECT_EQ(app.status(), "Automatic Update is Stopped") << "a double-click on a control refreshed";
+
+  app.double_click(background);
+  EXPECT_TRUE(app.wait_for_status("Automatic Update is Running")) << app.status();
+  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Stop");
+  EXPECT_TRUE(IsWindowEnabled(app.control(kStartStop)));
+
+  net(L"stop");
+  Sleep(600);
+  app.double_click(background);
+  EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped")) << app.status();
+  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Start");
+}
+
+TEST(Window, EscapeDoesNothingAndAltLEndsTheProgram) {
+  RunningApp app(Programs::real);
+  const std::string status = app.first_status();
+  app.keys({VK_ESCAPE});
+  Sleep(700);
+  EXPECT_TRUE(app.running());
+  EXPECT_EQ(app.status(), status);
+  EXPECT_TRUE(IsWindowVisible(app.window()));
+
+  app.keys({VK_MENU, 'L'});
+  ASSERT_TRUE(app.wait_for_exit(5000)) << "Alt+L did not end the program";
+  EXPECT_EQ(app.exit_code(), 0U);
+}
+
+TEST(Window, TheCloseBoxEndsTheProgramAsCloseDoes) {
+  RunningApp app(Programs::real);
+  (void)app.first_status();
+  PostMessageW(app.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  ASSERT_TRUE(app.wait_for_exit(5000));
+  EXPECT_EQ(app.exit_code(), 0U);
+}
+
+TEST(Window, EnterPressesOnlyTheFocusedButton) {
+  net(L"stop");
+  RunningApp app(Programs::real);
+  ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
+  // The focus starts on Close, the first enabled button when the window
+  // took the focus.
+  app.keys({VK_RETURN});
+  ASSERT_TRUE(app.wait_for_exit(5000)) << "Enter on the focused Close did not close";
+  EXPECT_EQ(app.exit_code(), 0U);
+}
+
+// Run by the tests with the display at 144 dpi.
+TEST(HighDpi, TheLayoutScalesWithTheDisplay) {
+  RunningApp app(Programs::real);
+  ASSERT_EQ(app.dpi(), 144) << "the display is not at 144 dpi";
+  (void)app.first_status();
+  RECT client{};
+  GetClientRect(app.window(), &client);
+  EXPECT_EQ(client.right, 630);
+  EXPECT_EQ(client.bottom, 185);
+  expect_layout(app);
+}
+
+}  // namespace
+}  // namespace orvanel::testing

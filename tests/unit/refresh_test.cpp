@@ -1,0 +1,80 @@
+#include "unit/window_fixture.h"
+
+namespace orvanel {
+namespace {
+
+using testing::FormOp;
+using Operation = sim::Operation;
+using Refresh = testing::WindowTest;
+
+TEST_F(Refresh, WritesTheStateAfterPumpingAndSetsTheButton) {
+  const std::size_t service = add_wuauserv("Stopped");
+  // What the window shows while the pump runs is the text from before.
+  std::string seen_during_pump;
+  form.on_do_events = [&] { seen_during_pump = form.status; };
+  window->Form_Activate();
+  EXPECT_EQ(seen_during_pump, "Querying Status...");
+  EXPECT_EQ(form.status, "Automatic Update is Stopped");
+  EXPECT_EQ(form.button_caption, "&Start");
+  EXPECT_TRUE(form.button_enabled);
+  EXPECT_EQ(form.pumps, 1);
+
+  wmi.set_state(service, std::string("Running"));
+  window->Form_DblClick();
+  EXPECT_EQ(form.status, "Automatic Update is Running");
+  EXPECT_EQ(form.button_caption, "&Stop");
+  EXPECT_EQ(form.pumps, 2);
+
+  wmi.set_state(service, std::string("Start Pending"));
+  window->Form_DblClick();
+  EXPECT_EQ(form.status, "Automatic Update is Start Pending");
+  EXPECT_FALSE(form.button_enabled);
+}
+
+TEST_F(Refresh, NeverEndsInAnEmptyState) {
+  wmi.fail_from(Operation::kConnect, Failure(-2147217405, "Access denied"), 1);
+  window->Form_Activate();
+  EXPECT_EQ(form.status, "Automatic Update is Undetectable");
+  EXPECT_FALSE(form.button_enabled);
+
+  wmi.clear_faults();
+  add_wuauserv("");
+  window->Form_DblClick();
+  EXPECT_EQ(form.status, "Automatic Update is Undetectable");
+  for (const std::string& status : form.statuses) EXPECT_NE(status, "Automatic Update is ");
+}
+
+TEST_F(Refresh, AHandlerWaitingInThePumpRunsFirstAndToItsEnd) {
+  const std::size_t service = add_wuauserv("Running");
+  int nested = 0;
+  form.on_do_events = [&] {
+    if (nested++ > 0) return;
+    // A double-click that was already queued: it refreshes completely
+    // before the outer refresh queries.
+    window->Form_DblClick();
+    EXPECT_EQ(form.status, "Automatic Update is Running");
+    wmi.set_state(service, std::string("Stopped"));
+  };
+  window->Form_Activate();
+  EXPECT_EQ(form.statuses, (std::vector<std::string>{"Automatic Update is Running",
+                                                      "Automatic Update is Stopped"}));
+}
+
+TEST_F(Refresh, AWindowClosedInThePumpIsLeftAlone) {
+  add_wuauserv("Running");
+  form.on_do_events = [&] { form.is_unloaded = true; };
+  window->Form_Activate();
+  EXPECT_EQ(wmi.calls(Operation::kConnect), 0) << "queried for a window that is gone";
+  EXPECT_TRUE(form.statuses.empty());
+  EXPECT_TRUE(form.pointers.empty());
+}
+
+TEST_F(Refresh, AFailingStatusLineReachesTheCaller) {
+  add_wuauserv("Running");
+  form.fail(FormOp::kSetStatus, Failure(364, "Object was unloaded"));
+  EXPECT_THROW(window->Form_DblClick(), Failure);
+  EXPECT_EQ(form.button_caption, "&Stop") << "the query itself ran";
+}
+
+}  // namespace
+}  // namespace orvanel

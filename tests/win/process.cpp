@@ -1,0 +1,57 @@
+#include "win/process.h"
+
+#include <algorithm>
+
+namespace orvanel::testing {
+
+std::string run_and_capture(const std::wstring& command) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read_end = nullptr;
+  HANDLE write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return {};
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = write_end;
+  startup.hStdError = write_end;
+  PROCESS_INFORMATION process{};
+  std::wstring line = command;
+  const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+  CloseHandle(write_end);
+  std::string output;
+  if (started) {
+    char buffer[512];
+    DWORD got = 0;
+    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      output.append(buffer, got);
+    WaitForSingleObject(process.hProcess, 30000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  CloseHandle(read_end);
+  return output;
+}
+
+std::wstring windows_path(const std::string& path) {
+  std::wstring wide(path.begin(), path.end());
+  if (!wide.empty() && wide.front() == L'/') {
+    std::replace(wide.begin(), wide.end(), L'/', L'\\');
+    wide = L"Z:" + wide;
+  }
+  return wide;
+}
+
+std::string wuauserv_state() {
+  const std::string output = run_and_capture(L"sc.exe query wuauserv");
+  if (output.find("RUNNING") != std::string::npos) return "Running";
+  if (output.find("STOPPED") != std::string::npos) return "Stopped";
+  return output;
+}
+
+void net(const wchar_t* verb) {
+  run_and_capture(std::wstring(L"net.exe ") + verb + L" wuauserv");
+}
+
+}  // namespace orvanel::testing

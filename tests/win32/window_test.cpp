@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "app/form1.h"
+#include "app/win32_form.h"
+#include "service/sim_wmi.h"
+#include "service/utf.h"
+
+namespace orvanel::win32 {
+namespace {
+
+using namespace std::string_literals;
+
+// The real window on this thread, with the simulated service behind it.
+class Win32Window : public ::testing::Test {
+ protected:
+  sim::SimWmi wmi;
+  std::optional<Win32Form> window;
+  std::optional<Form1> form;
+
+  void TearDown() override {
+    form.reset();
+    window.reset();
+    // Nothing of this window may reach the next test, its quit request included.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    EXPECT_EQ(wmi.live_objects(), 0);
+  }
+
+  void open(Value state, FormEvents* events = nullptr) {
+    wmi.add_service("wuauserv", std::move(state));
+    window.emplace(GetModuleHandleW(nullptr));
+    form.emplace(*window, wmi);
+    ASSERT_TRUE(window->create(events != nullptr ? *events : *form));
+  }
+
+  bool pump_until(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (!condition()) {
+      if (GetTickCount64() > end) return false;
+      if (window->unloaded()) return false;
+      window->do_events();
+      Sleep(5);
+    }
+    return true;
+  }
+
+  void open_and_refresh(Value state) {
+    open(std::move(state));
+    ASSERT_TRUE(pump_until([&] { return status().rfind("Automatic Update is ", 0) == 0; }))
+        << status();
+  }
+
+  HWND control(int id) const { return GetDlgItem(window->handle(), id); }
+  std::string status() const { return utf8_from_wide(text_of(control(kIdStatus))); }
+  static std::wstring text_of(HWND control) {
+    wchar_t buffer[4096] = {};
+    GetWindowTextW(control, buffer, 4096);
+    return buffer;
+  }
+  RECT place(HWND control) const {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window->handle(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  }
+  POINT centre_on_screen(HWND control) const {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  }
+};
+
+TEST_F(Win32Window, TheFirstActivationRefreshesOnceAndTheIconIsSet) {
+  open_and_refresh(std::string("Running"));
+  EXPECT_EQ(status(), "Automatic Update is Running");
+  EXPECT_EQ(text_of(control(kIdStartStop)), L"&Stop");
+  EXPECT_TRUE(IsWindowEnabled(control(kIdStartStop)));
+  EXPECT_NE(SendMessageW(window->handle(), WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(SendMessageW(window->handle(), WM_GETICON, ICON_SMALL, 0), 0);
+
+  // Deactivating and activating again does not refresh.
+  const int connects = wmi.calls(sim::Operation::kConnect);
+  SendMessageW(window->handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  SendMessageW(window->handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+  window->do_events();
+  EXPECT_EQ(wmi.calls(sim::Operation::kConnect), connects);
+}
+
+TEST_F(Win32Window, TheHourglassCoversTheWindowAndItsControls) {
+  open_and_refresh(std::string("Running"));
+  const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
+  const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+  for (const int id : {kIdStartStop, kIdClose, kIdStatus, kIdNotice, kIdPicture}) {
+    SCOPED_TRACE(id);
+    const HWND under = control(id);
+    const POINT at = centre_on_screen(under);
+    SetCursorPos(at.x, at.y);
+    window->set_mouse_pointer(kHourglass);
+    EXPECT_EQ(GetCursor(), wait) << "not shown at once";
+    SetCursor(arrow);
+    // What the system sends when the mouse moves over the control.
+    SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), wait);
+    window->set_mouse_pointer(kDefaultPointer);
+    EXPECT_EQ(GetCursor(), arrow);
+  }
+}
+
+TEST_F(Win32Window, ADoubleClickOnTheGreyedButtonReachesTheWindow) {
+  open_and_refresh(std::string("Paused"));
+  const HWND button = control(kIdStartStop);
+  ASSERT_FALSE(IsWindowEnabled(button));
+  wmi.set_state(0, std::string("Running"));
+  SetForegroundWindow(window->handle());
+  const POINT at = centre_on_screen(button);
+  SetCursorPos(at.x, at.y);
+  INPUT clicks[4] = {};
+  for (int k = 0; k < 4; ++k) {
+    clicks[k].type = INPUT_MOUSE;
+    clicks[k].mi.dwFlags = k % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  }
+  SendInput(4, clicks, sizeof(INPUT));
+  EXPECT_TRUE(pump_until([&] { return status() == "Automatic Update is Running"; })) << status();
+}
+
+TEST_F(Win32Window, ACloseInsideThePumpEndsEverythingThatRuns) {
+  open_and_refresh(std::string("Running"));
+  const HWND main = window->handle();
+  const int connects = wmi.calls(sim::Operation::kConnect);
+
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  form->Form_Activate();  // its pump handles the close
+  EXPECT_TRUE(window->unloaded());
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_EQ(wmi.calls(sim::Operation::kConnect), connects) << "queried after the window was gone";
+  MSG quit;
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+      << "the program would not end";
+  EXPECT_THROW(window->set_caption(Control::kStatus, "x"), Failure);
+}
+
+TEST_F(Win32Window, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
+  open_and_refresh(std::string("Running"));
+  const HWND button = control(kIdStartStop);
+  SetFocus(button);
+  window->set_enabled(Control::kStartStop, false);
+  EXPECT_EQ(GetFocus(), window->handle()) << "the focus must not fall to the Close button";
+  window->set_enabled(Control::kStartStop, true);
+  EXPECT_EQ(GetFocus(), button);
+
+  // A focus the user moved meanwhile stays where it is.
+  window->set_enabled(Control::kStartStop, false);
+  SetFocus(control(kIdClose));
+  window->set_enabled(Control::kStartStop, true);
+  EXPECT_EQ(GetFocus(), control(kIdClose));
+}
+
+TEST_F(Win32Window, TheStatusLineFitsItsTextAndShowsItAsItStands) {
+  open_and_refresh(std::string("Stopped"));
+  const HWND label = control(kIdStatus);
+  const RECT before = place(label);
+
+  window->set_caption(Control::kStatus, "Automatic Update is " + std::string(2000, 'W'));
+  const RECT wide = place(label);
+  RECT client{};
+  GetClientRect(window->handle(), &client);
+  EXPECT_EQ(wide.left, before.left);
+  EXPECT_EQ(wide.top, before.top);
+  EXPECT_GT(wide.right, client.right) << "a long text is cut off by the window's edge, not wrapped";
+  EXPECT_EQ(wide.bottom - wide.top, before.bottom - before.top) << "one line";
+
+  window->set_caption(Control::kStatus, "A&B");
+  const LONG with_ampersand = place(label).right;
+  window->set_caption(Control::kStatus, "AB");
+  EXPECT_GT(with_ampersand, place(label).right) << "the ampersand was taken as an access key";
+  EXPECT_EQ(window->caption(Control::kStatus), "AB");
+
+  const std::string astral = "Automatic Update is \xF0\x9F\x98\x80 \xE2\x82\xAC";
+  window->set_caption(Control::kStatus, astral);
+  EXPECT_EQ(window->caption(Control::kStatus), astral);
+  window->set_caption(Control::kStatus, "Run\0ning"s);
+  EXPECT_EQ(window->caption(Control::kStatus), "Run");
+}
+
+TEST_F(Win32Window, DoEventsHandlesWhatIsWaitingIncludingPaint) {
+  open_and_refresh(std::string("Stopped"));
+  InvalidateRect(window->handle(), nullptr, TRUE);
+  PostMessageW(control(kIdClose), WM_NULL, 0, 0);
+  window->do_events();
+  RECT dirty{};
+  EXPECT_FALSE(GetUpdateRect(window->handle(), &dirty, FALSE)) << "painting was left waiting";
+  MSG left;
+  EXPECT_FALSE(PeekMessageW(&left, nullptr, 0, 0, PM_NOREMOVE)) << "a message was left waiting";
+}
+
+// Handlers that fail, to see the framework's boundary.
+struct FailingEvents final : FormEvents {
+  std::function<void()> failure;
+  void Form_Activate() override { failure(); }
+  void Form_DblClick() override { failure(); }
+  void Command1_Click(std::int16_t) override { failure(); }
+};
+
+// Reads the message box that the window shows, then answers it.
+std::wstring answer_box(const wchar_t* title) {
+  std::wstring text;
+  const ULONGLONG end = GetTickCount64() + 10000;
+  while (GetTickCount64() < end) {
+    HWND box = FindWindowW(L"#32770", title);
+    if (box != nullptr) {
+      for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t buffer[512] = {};
+        GetWindowTextW(child, buffer, 512);
+        if (wcslen(buffer) > text.size() && std::wstring(buffer) != L"OK") text = buffer;
+      }
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      return text;
+    }
+    Sleep(20);
+  }
+  return L"<no box>";
+}
+
+TEST_F(Win32Window, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
+  FailingEvents events;
+  events.failure = [] { throw Failure(-5, "broken \xE2\x82\xAC"); };
+  std::wstring shown;
+  std::thread reader([&] { shown = answer_box(L"Orvanel v1.0"); });
+  open(std::string("Running"), &events);
+  pump_until([&] { return !shown.empty(); });
+  reader.join();
+  EXPECT_EQ(shown, L"Run-time error '-5':\n\nbroken \u20AC");
+  EXPECT_FALSE(window->unloaded());
+
+  events.failure = [] { throw std::bad_alloc(); };
+  shown.clear();
+  std::thread second([&] { shown = answer_box(L"Orvanel v1.0"); });
+  SendMessageW(window->handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(200, 60));
+  second.join();
+  EXPECT_EQ(shown, L"Run-time error '7':\n\nOut of memory");
+  EXPECT_TRUE(IsWindow(window->handle()));
+}
+
+}  // namespace
+}  // namespace orvanel::win32
