@@ -154,6 +154,7 @@ void Form1::Command1_Click(std::int16_t index) {
   // pump, the press leaves it alone and ends.
   while (step != kEnd && !forms_.unloaded()) {
     try {
+      if (on_step) on_step(step);
       step = run_step(step, press);
     } catch (const Failure& failure) {
       const int answer = forms_.msg_box(prompt_text(failure), "Whoops", kAbortRetryIgnoreCritical);

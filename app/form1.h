@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "app/forms.h"
@@ -27,6 +28,10 @@ class Form1 final : public FormEvents {
   Object ServicesConnection;
   Object ServiceQueryResult;
   Object CurrentService;
+
+  // Called as each numbered step of a press begins, inside the press's
+  // failure trap: a failure it raises is a failure of that step.
+  std::function<void(int step)> on_step;
 
  private:
   struct Press;

@@ -5,7 +5,11 @@
 #include "service/com_raii.h"
 
 #ifdef ORVANEL_SIMULATED
+#include <cstdlib>
+#include <string>
+
 #include "service/sim_wmi.h"
+#include "service/utf.h"
 #else
 #include "service/com_automation.h"
 #endif
@@ -28,6 +32,16 @@ void restrict_dll_search() {
   }
 }
 
+#ifdef ORVANEL_SIMULATED
+// The test build takes its service's state and transition time from the
+// environment; the shipped program reads none.
+std::wstring setting(const wchar_t* name, const wchar_t* fallback) {
+  wchar_t value[256] = {};
+  const DWORD length = GetEnvironmentVariableW(name, value, 256);
+  return length == 0 || length >= 256 ? fallback : value;
+}
+#endif
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/,
@@ -40,8 +54,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
 #ifdef ORVANEL_SIMULATED
   // A test build: the service stops and starts in about a second.
   orvanel::sim::SimWmi wmi;
-  wmi.add_service("wuauserv", std::string("Running"));
-  wmi.set_transition_seconds(1.0);
+  wmi.add_service("wuauserv", orvanel::utf8_from_wide(setting(L"ORVANEL_SIM_STATE", L"Running")));
+  wmi.set_transition_seconds(_wtof(setting(L"ORVANEL_SIM_SECONDS", L"1").c_str()));
 #else
   orvanel::com::MonikerBinder wmi;
 #endif

@@ -438,6 +438,9 @@ int Win32Form::msg_box(std::string_view text, std::string_view title, int style)
   const std::wstring wide_title = wide_from_utf8(title);
   const int answer =
       MessageBoxW(window_, wide_text.c_str(), wide_title.c_str(), static_cast<UINT>(style));
+  // The window closed under the prompt took the prompt with it: the press
+  // is over, not failed.
+  if (answer == 0 && window_ == nullptr) return kAnswerAbort;
   if (answer == 0) throw last_error();
   return answer;
 }

@@ -21,7 +21,8 @@ enum class FormOp {
   kPointer,
   kUnload,
   kDoEvents,
-  kMsgBox
+  kMsgBox,
+  kClock
 };
 
 // An in-memory window: records what the behaviour did to it, answers message
@@ -97,6 +98,7 @@ class FakeForm final : public Forms {
     return answer;
   }
   double clock() override {
+    check(FormOp::kClock);
     now += tick;
     return now;
   }

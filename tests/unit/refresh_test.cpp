@@ -57,7 +57,7 @@ TEST_F(Refresh, AHandlerWaitingInThePumpRunsFirstAndToItsEnd) {
   };
   window->Form_Activate();
   EXPECT_EQ(form.statuses, (std::vector<std::string>{"Automatic Update is Running",
-                                                      "Automatic Update is Stopped"}));
+                                                     "Automatic Update is Stopped"}));
 }
 
 TEST_F(Refresh, AWindowClosedInThePumpIsLeftAlone) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "app/form1.h"
 #include "app/win32_form.h"
@@ -197,6 +198,82 @@ TEST_F(Win32Window, DoEventsHandlesWhatIsWaitingIncludingPaint) {
   EXPECT_FALSE(GetUpdateRect(window->handle(), &dirty, FALSE)) << "painting was left waiting";
   MSG left;
   EXPECT_FALSE(PeekMessageW(&left, nullptr, 0, 0, PM_NOREMOVE)) << "a message was left waiting";
+}
+
+// Handlers that only count, to see what reaches them.
+struct CountingEvents final : FormEvents {
+  int activations = 0;
+  int double_clicks = 0;
+  std::vector<std::int16_t> clicks;
+  void Form_Activate() override { ++activations; }
+  void Form_DblClick() override { ++double_clicks; }
+  void Command1_Click(std::int16_t index) override { clicks.push_back(index); }
+};
+
+void type(std::initializer_list<WORD> keys) {
+  std::vector<INPUT> inputs;
+  for (const WORD key : keys) {
+    INPUT down{};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = key;
+    inputs.push_back(down);
+  }
+  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
+    INPUT up{};
+    up.type = INPUT_KEYBOARD;
+    up.ki.wVk = *it;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs.push_back(up);
+  }
+  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+TEST_F(Win32Window, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
+  CountingEvents events;
+  open(std::string("Running"), &events);
+  ASSERT_TRUE(pump_until([&] { return events.activations == 1; }));
+  SetForegroundWindow(window->handle());
+  const auto settle = [&] { pump_until([] { return false; }, 300); };
+
+  type({VK_MENU, 'S'});  // the Start/Stop button is still greyed
+  type({VK_ESCAPE});
+  settle();
+  EXPECT_TRUE(events.clicks.empty());
+
+  window->set_enabled(Control::kStartStop, true);
+  type({VK_MENU, 'S'});
+  settle();
+  EXPECT_EQ(events.clicks, (std::vector<std::int16_t>{0}));
+
+  SetFocus(control(kIdStartStop));
+  type({VK_RETURN});
+  settle();
+  SetFocus(control(kIdClose));
+  type({VK_SPACE});
+  settle();
+  type({VK_MENU, 'L'});
+  settle();
+  EXPECT_EQ(events.clicks, (std::vector<std::int16_t>{0, 0, 1, 1}));
+  EXPECT_EQ(events.double_clicks, 0);
+  EXPECT_EQ(events.activations, 1);
+}
+
+TEST_F(Win32Window, ClosingTheWindowUnderThePromptEndsThePressQuietly) {
+  open_and_refresh(std::string("Running"));
+  wmi.fail_from(sim::Operation::kMethod, Failure(-2147467263, "Not implemented"), 1);
+  const HWND main = window->handle();
+  std::thread closer([main] {
+    const ULONGLONG end = GetTickCount64() + 10000;
+    while (FindWindowW(L"#32770", L"Whoops") == nullptr && GetTickCount64() < end) Sleep(20);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+  });
+  std::vector<int> steps;
+  form->on_step = [&](int step) { steps.push_back(step); };
+  EXPECT_NO_THROW(form->Command1_Click(0))
+      << ::testing::PrintToString(steps) << " unloaded " << window->unloaded();
+  closer.join();
+  EXPECT_TRUE(window->unloaded());
+  EXPECT_EQ(FindWindowW(L"#32770", nullptr), nullptr) << "a box outlived the window";
 }
 
 // Handlers that fail, to see the framework's boundary.

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "e2e/app.h"
+#include "service/utf.h"
+#include "win/process.h"
+
+namespace orvanel::testing {
+namespace {
+
+constexpr int kStartStop = 100;
+constexpr int kClose = 101;
+
+// The error prompt as a person sees it.
+struct Prompt {
+  HWND box = nullptr;
+  std::string text;
+
+  explicit Prompt(const RunningApp& app, DWORD milliseconds = 10000)
+      : box(find_dialog(app.process_id(), L"Whoops", milliseconds)) {
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      wchar_t kind[32] = {};
+      GetClassNameW(child, kind, 32);
+      const std::string shown = RunningApp::text(child);
+      if (_wcsicmp(kind, L"Static") == 0 && shown.size() > text.size()) text = shown;
+    }
+  }
+  [[nodiscard]] bool has_icon() const {
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if ((GetWindowLongPtrW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) return true;
+    }
+    return false;
+  }
+  void answer(int id) const {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
+    RunningApp::wait_for([&] { return !IsWindow(box); }, 5000);
+  }
+};
+
+POINT centre(const RunningApp& app, int id) {
+  const RECT place = app.place(app.control(id));
+  return {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+}
+
+TEST(ErrorPrompt, ARefusedStartShowsWhoopsAndRetryAndAbortDoWhatTheySay) {
+  net(L"stop");
+  RunningApp app(Programs::real);
+  ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
+  app.click(centre(app, kStartStop));
+
+  const Prompt first(app);
+  ASSERT_NE(first.box, nullptr) << "no Whoops box";
+  // Wine does not implement the call: E_NOTIMPL, with the system's text.
+  EXPECT_TRUE(std::regex_match(first.text, std::regex(R"(Error: \S.* \(#-2147467263\))")))
+      << first.text;
+  for (const int id : {IDABORT, IDRETRY, IDIGNORE})
+    EXPECT_NE(GetDlgItem(first.box, id), nullptr) << id;
+  for (const int id : {IDOK, IDCANCEL, IDYES, IDNO})
+    EXPECT_EQ(GetDlgItem(first.box, id), nullptr) << id;
+  EXPECT_NE(GetWindowLongPtrW(GetDlgItem(first.box, IDABORT), GWL_STYLE) & BS_DEFPUSHBUTTON, 0)
+      << "Abort is the default";
+  EXPECT_TRUE(first.has_icon());
+  EXPECT_FALSE(IsWindowEnabled(app.window())) << "the prompt is not modal over the window";
+
+  first.answer(IDRETRY);
+  const Prompt again(app);
+  ASSERT_NE(again.box, nullptr) << "Retry did not try again";
+  EXPECT_EQ(again.text, first.text);
+
+  again.answer(IDABORT);
+  EXPECT_EQ(find_dialog(app.process_id(), L"Whoops", 1000), nullptr);
+  EXPECT_EQ(app.status(), "Automatic Update is Stopped");
+  EXPECT_TRUE(IsWindowEnabled(app.window()));
+  EXPECT_EQ(wuauserv_state(), "Stopped");
+}
+
+TEST(ErrorPrompt, IgnoreGoesOnToTheWaitWhichEndsOnTheWantedStateWithARefresh) {
+  net(L"stop");
+  RunningApp app(Programs::real);
+  ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
+  app.click(centre(app, kStartStop));
+  const Prompt prompt(app);
+  ASSERT_NE(prompt.box, nullptr);
+  prompt.answer(IDIGNORE);
+  const ULONGLONG ignored = GetTickCount64();
+  // The wait polls; the service starting by other means ends it.
+  net(L"start");
+  EXPECT_TRUE(app.wait_for_status("Automatic Update is Running", 4000)) << app.status();
+  EXPECT_LT(GetTickCount64() - ignored, 4500U);
+  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Stop");
+  net(L"stop");
+}
+
+TEST(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
+  net(L"stop");
+  RunningApp app(Programs::real);
+  ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
+  app.click(centre(app, kStartStop));
+  const Prompt prompt(app);
+  ASSERT_NE(prompt.box, nullptr);
+  prompt.answer(IDIGNORE);
+  const ULONGLONG closed = GetTickCount64();
+  app.click(centre(app, kClose));
+  ASSERT_TRUE(app.wait_for_exit(4000)) << "the program outlived the wait";
+  EXPECT_LT(GetTickCount64() - closed, 2000U);
+  EXPECT_EQ(app.exit_code(), 0U);
+}
+
+TEST(Simulated, StopThenStartGoesRoundWithTheButtonFollowing) {
+  RunningApp app(Programs::simulated);
+  ASSERT_EQ(app.first_status(), "Automatic Update is Running");
+  ASSERT_EQ(RunningApp::text(app.control(kStartStop)), "&Stop");
+
+  app.click(centre(app, kStartStop));
+  EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped", 6000)) << app.status();
+  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Start");
+  EXPECT_TRUE(IsWindowEnabled(app.control(kStartStop)));
+  EXPECT_EQ(find_dialog(app.process_id(), L"Whoops", 0), nullptr);
+
+  app.click(centre(app, kStartStop));
+  EXPECT_TRUE(app.wait_for_status("Automatic Update is Running", 6000)) << app.status();
+  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Stop");
+}
+
+TEST(Simulated, AWaitThatNeverSeesTheStateEndsAfterFiveSeconds) {
+  RunningApp app(Programs::simulated, L"ORVANEL_SIM_SECONDS=60");
+  ASSERT_EQ(app.first_status(), "Automatic Update is Running");
+  const ULONGLONG pressed = GetTickCount64();
+  app.click(centre(app, kStartStop));
+  ASSERT_TRUE(app.wait_for_status("Automatic Update is Stop Pending", 10000)) << app.status();
+  const ULONGLONG waited = GetTickCount64() - pressed;
+  EXPECT_GE(waited, 4900U);
+  EXPECT_LT(waited, 7000U);
+  EXPECT_FALSE(IsWindowEnabled(app.control(kStartStop))) << "a pending state greys the button";
+}
+
+}  // namespace
+}  // namespace orvanel::testing
