@@ -2,7 +2,8 @@
 #   make test     build everything, run every test
 #   make run      start the real program under Wine
 #   make windows  cross-build the Windows program
-.PHONY: all test run windows linux packages clean
+#   make bench    measure the program against bare references
+.PHONY: all test run bench windows linux packages clean
 
 all: windows
 
@@ -23,6 +24,9 @@ test: linux windows
 
 run: windows
 	@sh tools/run.sh
+
+bench: linux windows
+	@sh tools/bench.sh
 
 clean:
 	rm -rf build

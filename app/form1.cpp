@@ -86,13 +86,14 @@ struct Form1::Press {
   std::optional<Enumeration> walk;
 };
 
+Form1::Form1(Forms& forms, Binder& wmi) : forms_(forms), wmi_(wmi), query_(std::string(kQuery)) {}
+
 std::string Form1::GetServiceState() {
   std::string result;
   attempt([&] { forms_.set_mouse_pointer(kHourglass); });
   attempt([&] { ServicesConnection = wmi_.bind(kMoniker); });
   attempt([&] {
-    const Value query{std::string(kQuery)};
-    ServiceQueryResult = object_of(ServicesConnection.call("ExecQuery", {&query, 1}));
+    ServiceQueryResult = object_of(ServicesConnection.call("ExecQuery", {&query_, 1}));
   });
 
   std::optional<Enumeration> walk;

@@ -15,7 +15,7 @@ inline constexpr std::string_view kStatusPrefix = "Automatic Update is ";
 // the window's own three references to the management service.
 class Form1 final : public FormEvents {
  public:
-  Form1(Forms& forms, Binder& wmi) noexcept : forms_(forms), wmi_(wmi) {}
+  Form1(Forms& forms, Binder& wmi);
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
   ~Form1() = default;
@@ -41,6 +41,8 @@ class Form1 final : public FormEvents {
 
   Forms& forms_;
   Binder& wmi_;
+  // The one query, made once rather than on every poll.
+  const Value query_;
 };
 
 // The text of the error prompt for a failure of the Start/Stop command.

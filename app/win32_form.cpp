@@ -51,24 +51,19 @@ std::wstring window_text(HWND window) {
 }
 
 // Arial where it is installed, else the face made to its metrics.
-const wchar_t* sans_face() {
-  static const wchar_t* face = [] {
-    LOGFONTW wanted{};
-    wanted.lfCharSet = DEFAULT_CHARSET;
-    wcscpy_s(wanted.lfFaceName, L"Arial");
-    bool found = false;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(
-        screen, &wanted,
-        [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found_flag) -> int {
-          *reinterpret_cast<bool*>(found_flag) = true;
-          return 0;
-        },
-        reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
-    return found ? L"Arial" : L"Liberation Sans";
-  }();
-  return face;
+const wchar_t* sans_face(HDC screen) {
+  LOGFONTW wanted{};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  wcscpy_s(wanted.lfFaceName, L"Arial");
+  bool found = false;
+  EnumFontFamiliesExW(
+      screen, &wanted,
+      [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found_flag) -> int {
+        *reinterpret_cast<bool*>(found_flag) = true;
+        return 0;
+      },
+      reinterpret_cast<LPARAM>(&found), 0);
+  return found ? L"Arial" : L"Liberation Sans";
 }
 
 }  // namespace
@@ -99,7 +94,7 @@ HFONT Win32Form::create_font(double points, int weight) const {
   font.lfOutPrecision = OUT_TT_PRECIS;
   font.lfQuality = DEFAULT_QUALITY;
   font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-  wcscpy_s(font.lfFaceName, sans_face());
+  wcscpy_s(font.lfFaceName, face_);
   return CreateFontIndirectW(&font);
 }
 
@@ -107,6 +102,7 @@ bool Win32Form::create(FormEvents& events) {
   events_ = &events;
   HDC screen = GetDC(nullptr);
   dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
+  face_ = sans_face(screen);
   ReleaseDC(nullptr, screen);
 
   background_ = CreateSolidBrush(kBackground);

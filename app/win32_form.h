@@ -87,6 +87,7 @@ class Win32Form final : public Forms {
   bool activated_ = false;
   int pointer_ = kDefaultPointer;
   int dpi_ = 96;
+  const wchar_t* face_ = L"Arial";
   int exit_code_ = 0;
   HBRUSH background_ = nullptr;
   HFONT window_font_ = nullptr;

@@ -1,6 +1,5 @@
 #include "service/com_automation.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -10,7 +9,12 @@
 namespace orvanel::com {
 namespace {
 
-std::wstring wide(std::string_view text) { return wide_from_utf8(text); }
+// IID_NULL, without the GUID library that would come with it.
+constexpr IID kNoInterface{};
+
+std::wstring wide(std::string_view text) {
+  return wide_from_utf8(text);
+}
 
 std::string narrow(const wchar_t* text, std::size_t length) {
   return utf8_from_wide({text, length});
@@ -88,7 +92,7 @@ class ComObject final : public Dispatch {
     if (variant.vt == VT_DISPATCH) unknown = variant.pdispVal;
     if (unknown == nullptr) throw failure_from_result(DISP_E_TYPEMISMATCH);
     com_ptr<IEnumVARIANT> items;
-    const HRESULT queried = unknown->QueryInterface(IID_IEnumVARIANT, items.put_void());
+    const HRESULT queried = unknown->QueryInterface(__uuidof(IEnumVARIANT), items.put_void());
     if (FAILED(queried)) throw failure_from_result(queried);
     return std::make_unique<ComEnumerator>(std::move(items));
   }
@@ -102,7 +106,8 @@ class ComObject final : public Dispatch {
     std::wstring text = wide(name);
     LPOLESTR names[] = {text.data()};
     DISPID id = DISPID_UNKNOWN;
-    const HRESULT result = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    const HRESULT result =
+        dispatch_->GetIDsOfNames(kNoInterface, names, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(result)) throw failure_from_result(result);
     return id;
   }
@@ -157,8 +162,8 @@ unique_variant ComObject::invoke(DISPID id, WORD flags, std::span<const Value> a
   unique_variant result;
   EXCEPINFO exception{};
   UINT bad_argument = 0;
-  const HRESULT outcome = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &parameters,
-                                            result.put(), &exception, &bad_argument);
+  const HRESULT outcome = dispatch_->Invoke(id, kNoInterface, LOCALE_USER_DEFAULT, flags,
+                                            &parameters, result.put(), &exception, &bad_argument);
   if (FAILED(outcome)) throw failure_from(outcome, &exception);
   return result;
 }
@@ -185,7 +190,7 @@ Value value_from(VARIANT& variant) {
     case VT_UNKNOWN: {
       if (v.punkVal == nullptr) return Object{};
       com_ptr<IDispatch> dispatch;
-      const HRESULT result = v.punkVal->QueryInterface(IID_IDispatch, dispatch.put_void());
+      const HRESULT result = v.punkVal->QueryInterface(__uuidof(IDispatch), dispatch.put_void());
       if (FAILED(result)) throw failure_from_result(DISP_E_TYPEMISMATCH);
       return object_from(dispatch.get());
     }
@@ -224,10 +229,10 @@ Failure failure_from(HRESULT result, EXCEPINFO* exception) {
   }
   if (description.empty()) description = system_message(number);
   if (description.empty()) {
-    char fallback[40];
-    std::snprintf(fallback, sizeof fallback, "Automation error 0x%08lX",
-                  static_cast<unsigned long>(static_cast<std::uint32_t>(number)));
-    description = fallback;
+    description = "Automation error 0x";
+    const auto bits = static_cast<std::uint32_t>(number);
+    for (int shift = 28; shift >= 0; shift -= 4)
+      description += "0123456789ABCDEF"[(bits >> shift) & 0xFU];
   }
   return {number, std::move(description)};
 }
@@ -235,7 +240,8 @@ Failure failure_from(HRESULT result, EXCEPINFO* exception) {
 Object MonikerBinder::bind(std::string_view moniker) {
   const std::wstring name = wide(moniker);
   com_ptr<IDispatch> dispatch;
-  const HRESULT result = CoGetObject(name.c_str(), nullptr, IID_IDispatch, dispatch.put_void());
+  const HRESULT result =
+      CoGetObject(name.c_str(), nullptr, __uuidof(IDispatch), dispatch.put_void());
   if (FAILED(result)) throw failure_from(result);
   return object_from(dispatch.get());
 }
