@@ -3,7 +3,7 @@
 #   make run      start the real program under Wine
 #   make windows  cross-build the Windows program
 #   make bench    measure the program against bare references
-.PHONY: all test run bench windows linux packages clean
+.PHONY: all test run bench windows linux sanitize packages clean
 
 all: windows
 
@@ -18,8 +18,13 @@ windows: packages
 	cmake --preset windows
 	cmake --build --preset windows
 
-test: linux windows
+sanitize: packages
+	cmake --preset linux-sanitize
+	cmake --build --preset linux-sanitize
+
+test: linux sanitize windows
 	ctest --preset linux
+	ctest --preset linux-sanitize
 	ctest --preset windows
 
 run: windows

@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,6 +47,8 @@ class FakeForm final : public Forms {
   double tick = 0;                     // added to the clock at every reading
   std::function<void()> on_do_events;  // runs inside the pump
   std::function<void()> on_msg_box;    // runs while the prompt is up
+  // Decides by the operation and its call number (from 1) whether it fails.
+  std::function<std::optional<Failure>(FormOp, int call)> plan;
 
   void fail(FormOp op, Failure failure, int times = 1) {
     for (int k = 0; k < times; ++k) faults_[op].push_back(failure);
@@ -105,6 +108,9 @@ class FakeForm final : public Forms {
 
  private:
   void check(FormOp op) {
+    if (plan) {
+      if (std::optional<Failure> failure = plan(op, ++calls_[op])) throw *failure;
+    }
     auto found = faults_.find(op);
     if (found == faults_.end() || found->second.empty()) return;
     Failure failure = std::move(found->second.front());
@@ -113,6 +119,7 @@ class FakeForm final : public Forms {
   }
 
   std::map<FormOp, std::deque<Failure>> faults_;
+  std::map<FormOp, int> calls_;
 };
 
 }  // namespace orvanel::testing
