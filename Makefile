@@ -3,7 +3,8 @@
 #   make run      start the real program under Wine
 #   make windows  cross-build the Windows program
 #   make bench    measure the program against bare references
-.PHONY: all test run bench windows linux sanitize packages clean
+#   make soak     10,000 refreshes of the real program under Wine
+.PHONY: all test run bench soak windows linux sanitize packages clean
 
 all: windows
 
@@ -26,12 +27,16 @@ test: linux sanitize windows
 	ctest --preset linux
 	ctest --preset linux-sanitize
 	ctest --preset windows
+	sh tools/tidy.sh
 
 run: windows
 	@sh tools/run.sh
 
 bench: linux windows
 	@sh tools/bench.sh
+
+soak: windows
+	@sh tools/soak.sh
 
 clean:
 	rm -rf build

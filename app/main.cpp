@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/form1.h"
+#include "app/startup.h"
 #include "app/win32_form.h"
 #include "service/com_raii.h"
 
@@ -18,29 +19,16 @@
 
 namespace {
 
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
-
-// DLLs come from the system directory only, so that one planted beside the
-// program is never loaded. Windows 7 has the call only with its update.
-void restrict_dll_search() {
-  using SetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
-  const FARPROC found =
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
-  if (found != nullptr) {
-    reinterpret_cast<SetDefaultDllDirectories>(reinterpret_cast<void*>(found))(
-        LOAD_LIBRARY_SEARCH_SYSTEM32);
-  }
-}
-
 #ifdef ORVANEL_SIMULATED
-// The test build takes its service's state and transition time from the
-// environment; the shipped program reads none.
+// The test build takes its service from the environment: state, number of
+// instances, transition and query time. The shipped program reads none.
 std::wstring setting(const wchar_t* name, const wchar_t* fallback) {
-  wchar_t value[256] = {};
-  const DWORD length = GetEnvironmentVariableW(name, value, 256);
-  return length == 0 || length >= 256 ? fallback : value;
+  std::wstring value(32767, L'\0');
+  const DWORD length =
+      GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+  if (length == 0 || length >= value.size()) return fallback;
+  value.resize(length);
+  return value;
 }
 #endif
 
@@ -60,7 +48,7 @@ void __verbose_terminate_handler() {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int /*show*/) {
-  restrict_dll_search();
+  orvanel::win32::restrict_dll_search();
   // Drawn at the display's real resolution, never stretched.
   SetProcessDPIAware();
   // The window's references are released before COM goes.
@@ -68,8 +56,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
 #ifdef ORVANEL_SIMULATED
   // A test build: the service stops and starts in about a second.
   orvanel::sim::SimWmi wmi;
-  wmi.add_service("wuauserv", orvanel::utf8_from_wide(setting(L"ORVANEL_SIM_STATE", L"Running")));
+  const std::string state = orvanel::utf8_from_wide(setting(L"ORVANEL_SIM_STATE", L"Running"));
+  for (int k = _wtoi(setting(L"ORVANEL_SIM_INSTANCES", L"1").c_str()); k > 0; --k)
+    wmi.add_service("wuauserv", state);
   wmi.set_transition_seconds(_wtof(setting(L"ORVANEL_SIM_SECONDS", L"1").c_str()));
+  wmi.set_latency(orvanel::sim::Operation::kExecQuery,
+                  _wtof(setting(L"ORVANEL_SIM_QUERY_SECONDS", L"0").c_str()));
 #else
   orvanel::com::MonikerBinder wmi;
 #endif

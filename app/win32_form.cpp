@@ -208,7 +208,7 @@ void Win32Form::fit_label(HWND label) {
 
   const std::wstring text = window_text(label);
   HDC dc = GetDC(label);
-  const HGDIOBJ previous =
+  HGDIOBJ previous =
       SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
   RECT extent{};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &extent,

@@ -70,6 +70,11 @@ Rgba paint(double x, double y) {
   return {};
 }
 
+// The index of pixel (x, y) in a square image of the given size.
+std::size_t at(int x, int y, int size) {
+  return static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x);
+}
+
 // Each pixel averages an 8 x 8 grid of samples.
 std::vector<Rgba> render(int size) {
   constexpr int kSamples = 8;
@@ -88,7 +93,7 @@ std::vector<Rgba> render(int size) {
           sum.a += c.a;
         }
       }
-      Rgba& out = pixels[static_cast<std::size_t>(py * size + px)];
+      Rgba& out = pixels[at(px, py, size)];
       if (sum.a > 0)
         out = {sum.r / sum.a, sum.g / sum.a, sum.b / sum.a, sum.a / (kSamples * kSamples)};
     }
@@ -228,7 +233,7 @@ std::vector<std::uint8_t> icon_image(int size, int bits) {
     for (int y = size - 1; y >= 0; --y) {
       const std::size_t start = w.bytes.size();
       for (int x = 0; x < size; ++x) {
-        const Rgba& p = pixels[static_cast<std::size_t>(y * size + x)];
+        const Rgba& p = pixels[at(x, y, size)];
         w.u8(opaque(p) ? nearest(palette, {byte(p.r), byte(p.g), byte(p.b)}) : 0);
       }
       w.pad_to(4, start);
@@ -236,7 +241,7 @@ std::vector<std::uint8_t> icon_image(int size, int bits) {
   } else {
     for (int y = size - 1; y >= 0; --y) {
       for (int x = 0; x < size; ++x) {
-        const Rgba& p = pixels[static_cast<std::size_t>(y * size + x)];
+        const Rgba& p = pixels[at(x, y, size)];
         const bool any = p.a > 0;
         w.u8(any ? byte(p.b) : 0);
         w.u8(any ? byte(p.g) : 0);
@@ -249,7 +254,7 @@ std::vector<std::uint8_t> icon_image(int size, int bits) {
     const std::size_t start = w.bytes.size();
     std::uint8_t bits_so_far = 0;
     for (int x = 0; x < size; ++x) {
-      const bool transparent = !opaque(pixels[static_cast<std::size_t>(y * size + x)]);
+      const bool transparent = !opaque(pixels[at(x, y, size)]);
       bits_so_far = static_cast<std::uint8_t>((bits_so_far << 1U) | (transparent ? 1U : 0U));
       if (x % 8 == 7) {
         w.u8(bits_so_far);
@@ -268,6 +273,7 @@ std::vector<std::uint8_t> icon_file() {
   };
   constexpr std::array<Entry, 5> kImages{{{32, 8}, {48, 8}, {16, 32}, {32, 32}, {48, 32}}};
   std::vector<std::vector<std::uint8_t>> images;
+  images.reserve(kImages.size());
   for (const Entry& e : kImages) images.push_back(icon_image(e.size, e.bits));
   Writer w;
   w.u16(0);
@@ -304,7 +310,7 @@ std::vector<std::uint8_t> picture_file() {
   for (int y = kSize - 1; y >= 0; --y) {
     const std::size_t start = w.bytes.size();
     for (int x = 0; x < kSize; ++x) {
-      const Colour c = over_background(pixels[static_cast<std::size_t>(y * kSize + x)]);
+      const Colour c = over_background(pixels[at(x, y, kSize)]);
       w.u8(c.b);
       w.u8(c.g);
       w.u8(c.r);

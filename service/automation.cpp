@@ -13,6 +13,7 @@ Object::Object(const Object& other) noexcept : dispatch_(other.dispatch_) {
 }
 
 Object& Object::operator=(const Object& other) noexcept {
+  if (this == &other) return *this;
   if (other.dispatch_ != nullptr) other.dispatch_->add_ref();
   Dispatch* old = std::exchange(dispatch_, other.dispatch_);
   if (old != nullptr) old->release();

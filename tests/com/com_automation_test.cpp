@@ -5,6 +5,7 @@
 
 #include "com/fake_dispatch.h"
 #include "service/com_automation.h"
+#include "service/com_raii.h"
 
 namespace orvanel {
 namespace {
@@ -103,6 +104,92 @@ TEST_F(ComAutomation, EnumeratesThroughNewEnumAndHoldsEveryElementOnce) {
     EXPECT_EQ(first_child.references(), 2) << "the enumerator and the handle";
   }
   EXPECT_EQ(fake.flags.front(), DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+}
+
+}  // namespace
+}  // namespace orvanel
+
+namespace orvanel {
+namespace {
+
+using testing::FakeDispatch;
+
+// Whatever a server answers, the layer gives text, an object or a Failure.
+class ComAnswers : public ::testing::Test {
+ protected:
+  FakeDispatch fake;
+  com::unique_variant kept;
+
+  Value answer_of(VARIANT& given) {
+    VariantClear(kept.get());
+    VariantCopy(kept.get(), &given);
+    fake.answer = *kept.get();
+    const Object object = com::object_from(&fake);
+    return object.get("Answer");
+  }
+  void TearDown() override {
+    fake.answer = VARIANT{};
+    EXPECT_EQ(fake.references(), 0);
+  }
+};
+
+VARIANT text(const std::wstring& value) {
+  VARIANT v;
+  v.vt = VT_BSTR;
+  v.bstrVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+  return v;
+}
+
+TEST_F(ComAnswers, TextsComeThroughWhole) {
+  com::unique_variant v;
+  *v.get() = text(std::wstring(L"Run\0ning", 8));
+  EXPECT_EQ(text_of(answer_of(*v.get())), std::string("Run\0ning", 8));
+  *v.put() = text(L"Running \U0001F680");
+  EXPECT_EQ(text_of(answer_of(*v.get())), "Running \xF0\x9F\x9A\x80");
+  *v.put() = text(std::wstring(L"x\xD800y"));
+  EXPECT_EQ(text_of(answer_of(*v.get())), "x\xEF\xBF\xBDy") << "a lone surrogate";
+  *v.put() = text(std::wstring(10000, L'&'));
+  EXPECT_EQ(text_of(answer_of(*v.get())), std::string(10000, '&'));
+
+  BSTR held = SysAllocString(L"Stopped");
+  VARIANT by_reference;
+  by_reference.vt = VT_BSTR | VT_BYREF;
+  by_reference.pbstrVal = &held;
+  fake.answer = by_reference;
+  EXPECT_EQ(text_of(com::object_from(&fake).get("Answer")), "Stopped");
+  SysFreeString(held);
+}
+
+TEST_F(ComAnswers, OddTypesBecomeTextNothingOrAFailure) {
+  VARIANT v;
+  VariantInit(&v);
+  EXPECT_TRUE(std::holds_alternative<std::monostate>(answer_of(v)));
+  v.vt = VT_DATE;
+  v.date = 45000.5;
+  EXPECT_FALSE(text_of(answer_of(v)).empty());
+  v.vt = VT_DISPATCH;
+  v.pdispVal = nullptr;
+  EXPECT_FALSE(object_of(answer_of(v))) << "a null object is an empty reference";
+
+  v.vt = VT_ERROR;
+  v.scode = DISP_E_PARAMNOTFOUND;
+  for (const VARTYPE odd : {VARTYPE{VT_ERROR}, VARTYPE{VT_ARRAY | VT_I4}}) {
+    com::unique_variant odd_value;
+    if (odd == VT_ERROR) {
+      *odd_value.get() = v;
+    } else {
+      SAFEARRAYBOUND bound{3, 0};
+      odd_value.get()->vt = VT_ARRAY | VT_I4;
+      odd_value.get()->parray = SafeArrayCreate(VT_I4, 1, &bound);
+    }
+    try {
+      (void)answer_of(*odd_value.get());
+      ADD_FAILURE() << "type " << odd << " became a value";
+    } catch (const Failure& failure) {
+      EXPECT_LT(failure.number(), 0);
+      EXPECT_FALSE(failure.description().empty());
+    }
+  }
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ class FakeDispatch final : public IDispatch {
     kFlag,
     kNothing,
     kChild,
-    kEcho
+    kEcho,
+    kAnswer
   };
 
   long add_refs = 0;
@@ -33,6 +34,7 @@ class FakeDispatch final : public IDispatch {
   std::vector<WORD> flags;
   std::vector<std::wstring> echoed;
   std::vector<FakeDispatch*> children;  // owned by the test
+  VARIANT answer{};                     // what the member "Answer" gives, copied
 
   [[nodiscard]] long references() const { return add_refs - releases; }
 
@@ -57,7 +59,7 @@ class FakeDispatch final : public IDispatch {
     static const std::map<std::wstring, DISPID> known{
         {L"State", kState}, {L"StopService", kStop}, {L"Raises", kRaises}, {L"Deferred", kDeferred},
         {L"Plain", kPlain}, {L"Number", kNumber},    {L"Flag", kFlag},     {L"Nothing", kNothing},
-        {L"Child", kChild}, {L"Echo", kEcho}};
+        {L"Child", kChild}, {L"Echo", kEcho},        {L"Answer", kAnswer}};
     if (count != 1) return E_INVALIDARG;
     names.emplace_back(requested[0]);
     const auto found = known.find(requested[0]);
@@ -176,6 +178,12 @@ inline HRESULT STDMETHODCALLTYPE FakeDispatch::Invoke(DISPID id, REFIID, LCID, W
                                               : std::wstring(L"?"));
       }
       return S_OK;
+    case kAnswer:
+      if ((answer.vt & VT_BYREF) != 0) {
+        *out = answer;  // a reference to the test's own value, as some servers give
+        return S_OK;
+      }
+      return VariantCopy(out, &answer);
     case DISPID_NEWENUM:
       out->vt = VT_UNKNOWN;
       out->punkVal = new FakeItems(children);

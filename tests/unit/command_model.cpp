@@ -105,32 +105,93 @@ void CommandModel::press(std::int16_t index) {
     try {
       if (on_step) on_step(step);
       switch (step) {
-        case 1: step = index == 0 ? 3 : index == 1 ? 2 : 0; break;
-        case 2: forms_.unload(); step = 0; break;
-        case 3: forms_.set_mouse_pointer(11); step = 4; break;
-        case 4: caption = forms_.caption(Control::kStartStop); step = 5; break;
-        case 5: step = caption == "&Stop" ? 6 : 10; break;
-        case 6: starting = false; step = 7; break;
-        case 7: step = walk_from_start() ? 8 : 15; break;
-        case 8: current.call("StopService"); step = 9; break;
-        case 9: step = walk_on() ? 8 : 15; break;
-        case 10: step = caption == "&Start" ? 11 : 15; break;
-        case 11: starting = true; step = 12; break;
-        case 12: step = walk_from_start() ? 13 : 15; break;
-        case 13: current.call("StartService"); step = 14; break;
-        case 14: step = walk_on() ? 13 : 15; break;
-        case 15: give_up_at = forms_.clock() + 5; step = 16; break;
-        case 16: forms_.do_events(); step = 17; break;
-        case 17: last_poll = query(); step = 18; break;
+        case 1:
+          step = index == 0 ? 3 : index == 1 ? 2 : 0;
+          break;
+        case 2:
+          forms_.unload();
+          step = 0;
+          break;
+        case 3:
+          forms_.set_mouse_pointer(11);
+          step = 4;
+          break;
+        case 4:
+          caption = forms_.caption(Control::kStartStop);
+          step = 5;
+          break;
+        case 5:
+          step = caption == "&Stop" ? 6 : 10;
+          break;
+        case 6:
+          starting = false;
+          step = 7;
+          break;
+        case 7:
+          step = walk_from_start() ? 8 : 15;
+          break;
+        case 8:
+          current.call("StopService");
+          step = 9;
+          break;
+        case 9:
+          step = walk_on() ? 8 : 15;
+          break;
+        case 10:
+          step = caption == "&Start" ? 11 : 15;
+          break;
+        case 11:
+          starting = true;
+          step = 12;
+          break;
+        case 12:
+          step = walk_from_start() ? 13 : 15;
+          break;
+        case 13:
+          current.call("StartService");
+          step = 14;
+          break;
+        case 14:
+          step = walk_on() ? 13 : 15;
+          break;
+        case 15:
+          give_up_at = forms_.clock() + 5;
+          step = 16;
+          break;
+        case 16:
+          forms_.do_events();
+          step = 17;
+          break;
+        case 17:
+          last_poll = query();
+          step = 18;
+          break;
         // The wait ends on the wanted state, or at the deadline.
-        case 18: step = last_poll == "Stopped" ? 19 : 20; break;
-        case 19: step = starting ? 22 : 23; break;
-        case 20: step = last_poll == "Running" ? 21 : 22; break;
-        case 21: step = starting ? 23 : 22; break;
-        case 22: step = give_up_at > forms_.clock() ? 16 : 23; break;
-        case 23: refresh(); step = 24; break;
-        case 24: forms_.set_mouse_pointer(0); step = 0; break;
-        default: step = 0;
+        case 18:
+          step = last_poll == "Stopped" ? 19 : 20;
+          break;
+        case 19:
+          step = starting ? 22 : 23;
+          break;
+        case 20:
+          step = last_poll == "Running" ? 21 : 22;
+          break;
+        case 21:
+          step = starting ? 23 : 22;
+          break;
+        case 22:
+          step = give_up_at > forms_.clock() ? 16 : 23;
+          break;
+        case 23:
+          refresh();
+          step = 24;
+          break;
+        case 24:
+          forms_.set_mouse_pointer(0);
+          step = 0;
+          break;
+        default:
+          step = 0;
       }
     } catch (const Failure& failure) {
       const std::string text =

@@ -50,7 +50,7 @@ class FakeForm final : public Forms {
   // Decides by the operation and its call number (from 1) whether it fails.
   std::function<std::optional<Failure>(FormOp, int call)> plan;
 
-  void fail(FormOp op, Failure failure, int times = 1) {
+  void fail(FormOp op, const Failure& failure, int times = 1) {
     for (int k = 0; k < times; ++k) faults_[op].push_back(failure);
   }
 

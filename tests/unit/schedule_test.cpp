@@ -31,30 +31,33 @@ struct Schedule {
   explicit Schedule(std::uint32_t seed_value) : seed(seed_value) {
     std::mt19937 random(seed);
     const auto pick = [&](auto const& options) { return options[random() % options.size()]; };
-    state = pick(std::array<const char*, 7>{"Running", "Stopped", "Stopped", "Running", "Paused", "running", ""});
+    state = pick(std::array<const char*, 7>{"Running", "Stopped", "Stopped", "Running", "Paused",
+                                            "running", ""});
     instances = static_cast<int>(random() % 4);
     refusing = random() % 4 == 0;
     transition = pick(std::array<double, 4>{0, 0, 1.5, 10});
     per_mille = pick(std::array<int, 5>{0, 20, 60, 150, 300});
     unload_at_pump = random() % 6 == 0 ? static_cast<int>(1 + random() % 6) : 0;
-    for (int k = 0; k < 3; ++k) presses[static_cast<std::size_t>(k)] = pick(std::array<std::int16_t, 7>{0, 0, 0, 0, 1, 2, -1});
+    for (int k = 0; k < 3; ++k)
+      presses[static_cast<std::size_t>(k)] =
+          pick(std::array<std::int16_t, 7>{0, 0, 0, 0, 1, 2, -1});
   }
 
   // Whether call number `call` of operation `op` fails, and how.
   [[nodiscard]] std::optional<Failure> failure(int op, int call) const {
-    const std::uint64_t h = mix(mix(seed) ^ mix(static_cast<std::uint64_t>(op) << 32U ^ static_cast<std::uint64_t>(call)));
+    const std::uint64_t h = mix(
+        mix(seed) ^ mix(static_cast<std::uint64_t>(op) << 32U ^ static_cast<std::uint64_t>(call)));
     if (static_cast<int>(h % 1000) >= per_mille) return std::nullopt;
-    static const std::array<Failure, 4> kinds{Failure(-2147467263, "Not implemented"),
-                                              Failure(-2147217406, "Not found"),
-                                              Failure(91, "Object variable or With block variable not set"),
-                                              Failure(0, "")};
+    static const std::array<Failure, 4> kinds{
+        Failure(-2147467263, "Not implemented"), Failure(-2147217406, "Not found"),
+        Failure(91, "Object variable or With block variable not set"), Failure(0, "")};
     return kinds[(h >> 20U) % kinds.size()];
   }
   // The user's answer to the k-th prompt; after many, the user gives up.
   [[nodiscard]] int answer(int k) const {
     if (k >= 30) return kAnswerAbort;
-    static const std::array<int, 7> answers{kAnswerAbort, kAnswerRetry, kAnswerIgnore, kAnswerIgnore,
-                                            kAnswerRetry, 1, 7};
+    static const std::array<int, 7> answers{
+        kAnswerAbort, kAnswerRetry, kAnswerIgnore, kAnswerIgnore, kAnswerRetry, 1, 7};
     return answers[mix(seed * 31ULL + static_cast<std::uint64_t>(k)) % answers.size()];
   }
 
@@ -70,7 +73,8 @@ struct Schedule {
 
 // One copy of the window's surroundings, built the same way for either side.
 struct World {
-  explicit World(const Schedule& schedule) : wmi([this] { return form.now; }, [this](double s) { form.now += s; }) {
+  explicit World(const Schedule& schedule)
+      : wmi([this] { return form.now; }, [this](double s) { form.now += s; }) {
     form.tick = 1;
     for (int k = 0; k < schedule.instances; ++k) {
       wmi.set_refusing(wmi.add_service("wuauserv", std::string(schedule.state)), schedule.refusing);
@@ -83,7 +87,9 @@ struct World {
         }
       }
     }
-    form.plan = [&schedule](FormOp op, int call) { return schedule.failure(100 + static_cast<int>(op), call); };
+    form.plan = [&schedule](FormOp op, int call) {
+      return schedule.failure(100 + static_cast<int>(op), call);
+    };
     for (int k = 0; k < 200; ++k) form.answers.push_back(schedule.answer(k));
     form.on_do_events = [this, &schedule] {
       if (form.pumps == schedule.unload_at_pump) form.is_unloaded = true;
@@ -104,7 +110,9 @@ void expect_same(const World& window, const World& model, const char* when) {
   EXPECT_EQ(window.form.button_enabled, model.form.button_enabled);
   EXPECT_EQ(window.form.is_unloaded, model.form.is_unloaded);
   for (int op = 0; op < static_cast<int>(sim::kOperationCount); ++op) {
-    EXPECT_EQ(window.wmi.calls(static_cast<Operation>(op)), model.wmi.calls(static_cast<Operation>(op))) << "operation " << op;
+    EXPECT_EQ(window.wmi.calls(static_cast<Operation>(op)),
+              model.wmi.calls(static_cast<Operation>(op)))
+        << "operation " << op;
   }
 }
 
@@ -120,7 +128,8 @@ Reach reach;
 // Runs one schedule on both sides; false once a difference has been reported.
 bool run(std::uint32_t seed) {
   const Schedule schedule(seed);
-  SCOPED_TRACE("seed " + std::to_string(seed) + " (ORVANEL_SEED=" + std::to_string(seed) + " runs it alone)");
+  SCOPED_TRACE("seed " + std::to_string(seed) + " (ORVANEL_SEED=" + std::to_string(seed) +
+               " runs it alone)");
   auto window_world = std::make_unique<World>(schedule);
   auto model_world = std::make_unique<World>(schedule);
   {
@@ -190,9 +199,10 @@ TEST(FailureSchedules, TheCommandDoesWhatTheModelDoesUnderEverySchedule) {
   for (std::uint32_t seed = 1; seed <= kSchedules; ++seed) {
     if (!run(seed)) return;  // the first difference is enough to chase
   }
-  std::printf("%u schedules: %zu prompts, %zu requests, %zu windows closed\n", kSchedules, reach.prompts,
-              reach.requests, reach.unloads);
-  for (int step = 1; step <= 24; ++step) EXPECT_TRUE(reach.failed_step[static_cast<std::size_t>(step)]) << step;
+  std::printf("%u schedules: %zu prompts, %zu requests, %zu windows closed\n", kSchedules,
+              reach.prompts, reach.requests, reach.unloads);
+  for (int step = 1; step <= 24; ++step)
+    EXPECT_TRUE(reach.failed_step[static_cast<std::size_t>(step)]) << step;
   EXPECT_GT(reach.prompts, kSchedules);
   EXPECT_GT(reach.unloads, kSchedules / 10);
 }

@@ -44,7 +44,7 @@ std::wstring windows_path(const std::string& path) {
 }
 
 std::string wuauserv_state() {
-  const std::string output = run_and_capture(L"sc.exe query wuauserv");
+  std::string output = run_and_capture(L"sc.exe query wuauserv");
   if (output.find("RUNNING") != std::string::npos) return "Running";
   if (output.find("STOPPED") != std::string::npos) return "Stopped";
   return output;

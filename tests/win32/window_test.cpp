@@ -32,8 +32,8 @@ class Win32Window : public ::testing::Test {
     EXPECT_EQ(wmi.live_objects(), 0);
   }
 
-  void open(Value state, FormEvents* events = nullptr) {
-    wmi.add_service("wuauserv", std::move(state));
+  void open(const Value& state, FormEvents* events = nullptr) {
+    wmi.add_service("wuauserv", state);
     window.emplace(GetModuleHandleW(nullptr));
     form.emplace(*window, wmi);
     ASSERT_TRUE(window->create(events != nullptr ? *events : *form));
@@ -50,8 +50,8 @@ class Win32Window : public ::testing::Test {
     return true;
   }
 
-  void open_and_refresh(Value state) {
-    open(std::move(state));
+  void open_and_refresh(const Value& state) {
+    open(state);
     ASSERT_TRUE(pump_until([&] { return status().rfind("Automatic Update is ", 0) == 0; }))
         << status();
   }
@@ -323,6 +323,28 @@ TEST_F(Win32Window, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
   second.join();
   EXPECT_EQ(shown, L"Run-time error '7':\n\nOut of memory");
   EXPECT_TRUE(IsWindow(window->handle()));
+}
+
+}  // namespace
+}  // namespace orvanel::win32
+
+#include "app/startup.h"
+
+namespace orvanel::win32 {
+namespace {
+
+TEST(DllSearch, ADllBesideTheProgramIsNotFoundOnceRestricted) {
+  HMODULE beside = LoadLibraryW(L"orvanel_beside.dll");
+  ASSERT_NE(beside, nullptr) << "the test DLL is not beside the program";
+  FreeLibrary(beside);
+
+  restrict_dll_search();
+  SetLastError(0);
+  EXPECT_EQ(LoadLibraryW(L"orvanel_beside.dll"), nullptr) << "a DLL beside the program was loaded";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_NE(LoadLibraryW(L"version.dll"), nullptr) << "system DLLs must still load";
+  // The rest of this program searches as usual again.
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 }
 
 }  // namespace

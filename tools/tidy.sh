@@ -1,0 +1,25 @@
+#!/bin/sh
+# clang-tidy over the whole tree: the portable code from the native build,
+# the Windows code from the cross build, with MinGW's headers.
+set -eu
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+echo "clang-tidy: portable code"
+run-clang-tidy -quiet -j "$jobs" -p build/linux 'app/|service/|tests/|resources/' >build/tidy-linux.log 2>&1 ||
+  { grep -E 'warning:|error:' build/tidy-linux.log; exit 1; }
+
+echo "clang-tidy: Windows code"
+compiler=x86_64-w64-mingw32-g++-posix
+extra=""
+# The C++ library's and MinGW's headers; clang brings its own intrinsics.
+for dir in $(echo | $compiler -E -x c++ - -v 2>&1 | sed -n '/search starts here/,/End of search/p' |
+  grep '^ /' | grep -E 'c\+\+|mingw32/include$'); do
+  extra="$extra -extra-arg=-isystem$dir"
+done
+# shellcheck disable=SC2086
+run-clang-tidy -quiet -j "$jobs" -p build/windows -extra-arg=--target=x86_64-w64-mingw32 $extra \
+  'app/(win32_form|startup|main)\.cpp|service/com_automation\.cpp|tests/(com|e2e|win|win32|bench)/|tools/watch\.cpp' \
+  >build/tidy-windows.log 2>&1 ||
+  { grep -E 'warning:|error:' build/tidy-windows.log; exit 1; }
+echo "clang-tidy: clean"
