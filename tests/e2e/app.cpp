@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "service/utf.h"
+#include "win/input.h"
 
 namespace orvanel::testing {
 
@@ -159,21 +160,7 @@ void RunningApp::click(POINT client) const {
 
 void RunningApp::keys(std::initializer_list<WORD> keys) const {
   SetForegroundWindow(window_);
-  std::vector<INPUT> inputs;
-  for (const WORD key : keys) {
-    INPUT down{};
-    down.type = INPUT_KEYBOARD;
-    down.ki.wVk = key;
-    inputs.push_back(down);
-  }
-  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
-    INPUT up{};
-    up.type = INPUT_KEYBOARD;
-    up.ki.wVk = *it;
-    up.ki.dwFlags = KEYEVENTF_KEYUP;
-    inputs.push_back(up);
-  }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  press_keys(keys);
 }
 
 bool RunningApp::wait_for_exit(DWORD milliseconds) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <regex>
 
 #include "e2e/app.h"
@@ -46,13 +47,23 @@ POINT centre(const RunningApp& app, int id) {
   return {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
 }
 
-TEST(ErrorPrompt, ARefusedStartShowsWhoopsAndRetryAndAbortDoWhatTheySay) {
-  net(L"stop");
-  RunningApp app(Programs::real);
-  ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
-  app.click(centre(app, kStartStop));
+// The real program with the service stopped, its Start pressed: Wine
+// refuses the call, and the prompt shows.
+class ErrorPrompt : public ::testing::Test {
+ protected:
+  Prompt press_start() {
+    net(L"stop");
+    app.emplace(Programs::real);
+    EXPECT_EQ(app->first_status(), "Automatic Update is Stopped");
+    app->click(centre(*app, kStartStop));
+    return Prompt(*app);
+  }
 
-  const Prompt first(app);
+  std::optional<RunningApp> app;
+};
+
+TEST_F(ErrorPrompt, ARefusedStartShowsWhoopsAndRetryAndAbortDoWhatTheySay) {
+  const Prompt first = press_start();
   ASSERT_NE(first.box, nullptr) << "no Whoops box";
   // Wine does not implement the call: E_NOTIMPL, with the system's text.
   EXPECT_TRUE(std::regex_match(first.text, std::regex(R"(Error: \S.* \(#-2147467263\))")))
@@ -64,50 +75,42 @@ TEST(ErrorPrompt, ARefusedStartShowsWhoopsAndRetryAndAbortDoWhatTheySay) {
   EXPECT_NE(GetWindowLongPtrW(GetDlgItem(first.box, IDABORT), GWL_STYLE) & BS_DEFPUSHBUTTON, 0)
       << "Abort is the default";
   EXPECT_TRUE(first.has_icon());
-  EXPECT_FALSE(IsWindowEnabled(app.window())) << "the prompt is not modal over the window";
+  EXPECT_FALSE(IsWindowEnabled(app->window())) << "the prompt is not modal over the window";
 
   first.answer(IDRETRY);
-  const Prompt again(app);
+  const Prompt again(*app);
   ASSERT_NE(again.box, nullptr) << "Retry did not try again";
   EXPECT_EQ(again.text, first.text);
 
   again.answer(IDABORT);
-  EXPECT_EQ(find_dialog(app.process_id(), L"Whoops", 1000), nullptr);
-  EXPECT_EQ(app.status(), "Automatic Update is Stopped");
-  EXPECT_TRUE(IsWindowEnabled(app.window()));
+  EXPECT_EQ(find_dialog(app->process_id(), L"Whoops", 1000), nullptr);
+  EXPECT_EQ(app->status(), "Automatic Update is Stopped");
+  EXPECT_TRUE(IsWindowEnabled(app->window()));
   EXPECT_EQ(wuauserv_state(), "Stopped");
 }
 
-TEST(ErrorPrompt, IgnoreGoesOnToTheWaitWhichEndsOnTheWantedStateWithARefresh) {
-  net(L"stop");
-  RunningApp app(Programs::real);
-  ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
-  app.click(centre(app, kStartStop));
-  const Prompt prompt(app);
+TEST_F(ErrorPrompt, IgnoreGoesOnToTheWaitWhichEndsOnTheWantedStateWithARefresh) {
+  const Prompt prompt = press_start();
   ASSERT_NE(prompt.box, nullptr);
   prompt.answer(IDIGNORE);
   const ULONGLONG ignored = GetTickCount64();
   // The wait polls; the service starting by other means ends it.
   net(L"start");
-  EXPECT_TRUE(app.wait_for_status("Automatic Update is Running", 4000)) << app.status();
+  EXPECT_TRUE(app->wait_for_status("Automatic Update is Running", 4000)) << app->status();
   EXPECT_LT(GetTickCount64() - ignored, 4500U);
-  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Stop");
+  EXPECT_EQ(RunningApp::text(app->control(kStartStop)), "&Stop");
   net(L"stop");
 }
 
-TEST(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
-  net(L"stop");
-  RunningApp app(Programs::real);
-  ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
-  app.click(centre(app, kStartStop));
-  const Prompt prompt(app);
+TEST_F(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
+  const Prompt prompt = press_start();
   ASSERT_NE(prompt.box, nullptr);
   prompt.answer(IDIGNORE);
   const ULONGLONG closed = GetTickCount64();
-  app.click(centre(app, kClose));
-  ASSERT_TRUE(app.wait_for_exit(4000)) << "the program outlived the wait";
+  app->click(centre(*app, kClose));
+  ASSERT_TRUE(app->wait_for_exit(4000)) << "the program outlived the wait";
   EXPECT_LT(GetTickCount64() - closed, 2000U);
-  EXPECT_EQ(app.exit_code(), 0U);
+  EXPECT_EQ(app->exit_code(), 0U);
 }
 
 TEST(Simulated, StopThenStartGoesRoundWithTheButtonFollowing) {

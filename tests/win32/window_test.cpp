@@ -9,6 +9,7 @@
 #include "app/win32_form.h"
 #include "service/sim_wmi.h"
 #include "service/utf.h"
+#include "win/input.h"
 
 namespace orvanel::win32 {
 namespace {
@@ -210,24 +211,6 @@ struct CountingEvents final : FormEvents {
   void Command1_Click(std::int16_t index) override { clicks.push_back(index); }
 };
 
-void type(std::initializer_list<WORD> keys) {
-  std::vector<INPUT> inputs;
-  for (const WORD key : keys) {
-    INPUT down{};
-    down.type = INPUT_KEYBOARD;
-    down.ki.wVk = key;
-    inputs.push_back(down);
-  }
-  for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
-    INPUT up{};
-    up.type = INPUT_KEYBOARD;
-    up.ki.wVk = *it;
-    up.ki.dwFlags = KEYEVENTF_KEYUP;
-    inputs.push_back(up);
-  }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 TEST_F(Win32Window, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
   CountingEvents events;
   open(std::string("Running"), &events);
@@ -235,23 +218,23 @@ TEST_F(Win32Window, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
   SetForegroundWindow(window->handle());
   const auto settle = [&] { pump_until([] { return false; }, 300); };
 
-  type({VK_MENU, 'S'});  // the Start/Stop button is still greyed
-  type({VK_ESCAPE});
+  testing::press_keys({VK_MENU, 'S'});  // the Start/Stop button is still greyed
+  testing::press_keys({VK_ESCAPE});
   settle();
   EXPECT_TRUE(events.clicks.empty());
 
   window->set_enabled(Control::kStartStop, true);
-  type({VK_MENU, 'S'});
+  testing::press_keys({VK_MENU, 'S'});
   settle();
   EXPECT_EQ(events.clicks, (std::vector<std::int16_t>{0}));
 
   SetFocus(control(kIdStartStop));
-  type({VK_RETURN});
+  testing::press_keys({VK_RETURN});
   settle();
   SetFocus(control(kIdClose));
-  type({VK_SPACE});
+  testing::press_keys({VK_SPACE});
   settle();
-  type({VK_MENU, 'L'});
+  testing::press_keys({VK_MENU, 'L'});
   settle();
   EXPECT_EQ(events.clicks, (std::vector<std::int16_t>{0, 0, 1, 1}));
   EXPECT_EQ(events.double_clicks, 0);
