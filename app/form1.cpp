@@ -140,7 +140,10 @@ void Form1::Form_Activate() {
   // A Close handled inside the pump has taken the window away.
   if (forms_.unloaded()) return;
   const std::string state = GetServiceState();
-  forms_.set_caption(Control::kStatus, std::string(kStatusPrefix) + state);
+  std::string status;
+  status.reserve(kStatusPrefix.size() + state.size());
+  status.append(kStatusPrefix).append(state);
+  forms_.set_caption(Control::kStatus, status);
 }
 
 void Form1::Form_DblClick() {

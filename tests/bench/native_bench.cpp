@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <span>
+#include <utility>
 
 #include "app/form1.h"
 #include "bench/report.h"
@@ -36,20 +39,73 @@ class QuietForm final : public orvanel::Forms {
 template <typename Operation>
 void measure(const char* what, int batches, int per_batch, Operation&& operation) {
   std::vector<double> times;
-  std::size_t allocated = 0;
   for (int b = 0; b < batches; ++b) {
-    const std::size_t before = allocations;
     const auto start = std::chrono::steady_clock::now();
     for (int k = 0; k < per_batch; ++k) operation();
     const std::chrono::duration<double, std::micro> spent =
         std::chrono::steady_clock::now() - start;
     times.push_back(spent.count() / per_batch);
-    allocated = (allocations - before) / static_cast<std::size_t>(per_batch);
   }
   orvanel::bench::report(what, orvanel::bench::median(times), 0, "us", "reported");
-  orvanel::bench::report(std::string(what) + ", allocations", static_cast<double>(allocated), 0,
-                         "per call", "reported");
 }
+
+template <typename Operation>
+std::size_t allocations_of(Operation&& operation) {
+  const std::size_t before = allocations;
+  operation();
+  return allocations - before;
+}
+
+// A service whose objects live forever and allocate nothing but the walk
+// over its one instance, which any automation server hands out: what is
+// left to count is the window's own.
+using orvanel::Dispatch;
+using orvanel::Enumerator;
+using orvanel::Object;
+using orvanel::Value;
+
+struct Fixed : Dispatch {
+  void add_ref() noexcept override {}
+  void release() noexcept override {}
+  Value get(std::string_view) override { return std::string("Stopped"); }
+  Value call(std::string_view, std::span<const Value>) override { return {}; }
+  std::unique_ptr<Enumerator> enumerate() override { return nullptr; }
+};
+
+struct OneInstance final : Enumerator {
+  explicit OneInstance(Dispatch* only) : instance(only) {}
+  std::optional<Value> next() override {
+    if (std::exchange(given, true)) return std::nullopt;
+    return Value(Object::adopt(instance));
+  }
+  Dispatch* instance;
+  bool given = false;
+};
+
+struct FixedCollection final : Fixed {
+  Dispatch* instance = nullptr;
+  std::unique_ptr<Enumerator> enumerate() override {
+    return std::make_unique<OneInstance>(instance);
+  }
+};
+
+struct FixedServices final : Fixed {
+  Dispatch* collection = nullptr;
+  Value call(std::string_view, std::span<const Value>) override {
+    return Object::adopt(collection);
+  }
+};
+
+struct FixedService final : orvanel::Binder {
+  FixedService() {
+    collection.instance = &instance;
+    services.collection = &collection;
+  }
+  Object bind(std::string_view) override { return Object::adopt(&services); }
+  Fixed instance;
+  FixedCollection collection;
+  FixedServices services;
+};
 
 }  // namespace
 
@@ -84,5 +140,21 @@ int main(int argc, char** argv) {
     form.button = "&Stop";
     window.Command1_Click(0);
   });
+
+  FixedService fixed;
+  QuietForm quiet;
+  orvanel::Form1 alone(quiet, fixed);
+  (void)alone.GetServiceState();
+  const std::size_t walks_per_query = 1;
+  orvanel::bench::report(
+      "Native: the window's own allocations, one query",
+      static_cast<double>(allocations_of([&] { (void)alone.GetServiceState(); }) - walks_per_query),
+      0, "per call", "none");
+  // Three walks (the request's, the poll's, the refresh's); the rest is the
+  // window's: the status text.
+  quiet.button = "&Stop";
+  orvanel::bench::report("Native: the window's own allocations, one press",
+                         static_cast<double>(allocations_of([&] { alone.Command1_Click(0); }) - 3),
+                         0, "per call", "the status text only");
   return 0;
 }
