@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "resources/resource_ids.h"
+#include "service/com_automation.h"
 #include "service/failure.h"
 #include "service/utf.h"
 
@@ -28,19 +29,10 @@ constexpr std::int32_t kUnloaded = 364;
 constexpr std::int32_t kOutOfMemory = 7;
 constexpr std::int32_t kInternalError = 51;
 
+// A failed Win32 call, as the one conversion of failures words it.
 Failure last_error() {
   const DWORD code = GetLastError();
-  const auto number =
-      static_cast<std::int32_t>(HRESULT_FROM_WIN32(code == 0 ? ERROR_INVALID_FUNCTION : code));
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::string text =
-      length == 0 ? "Windows error " + std::to_string(code) : utf8_from_wide({buffer, length});
-  LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-  return {number, text};
+  return com::failure_from(HRESULT_FROM_WIN32(code == 0 ? ERROR_INVALID_FUNCTION : code));
 }
 
 std::wstring window_text(HWND window) {

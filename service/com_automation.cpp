@@ -12,10 +12,6 @@ namespace {
 // IID_NULL, without the GUID library that would come with it.
 constexpr IID kNoInterface{};
 
-std::wstring wide(std::string_view text) {
-  return wide_from_utf8(text);
-}
-
 std::string narrow(const wchar_t* text, std::size_t length) {
   return utf8_from_wide({text, length});
 }
@@ -103,7 +99,7 @@ class ComObject final : public Dispatch {
   ~ComObject() = default;
 
   DISPID id_of(std::string_view name) {
-    std::wstring text = wide(name);
+    std::wstring text = wide_from_utf8(name);
     LPOLESTR names[] = {text.data()};
     DISPID id = DISPID_UNKNOWN;
     const HRESULT result =
@@ -130,7 +126,7 @@ unique_variant variant_from(const Value& value) {
       v.lVal = number;
     }
     void operator()(const std::string& text) const {
-      const std::wstring w = wide(text);
+      const std::wstring w = wide_from_utf8(text);
       v.bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
       if (v.bstrVal == nullptr) throw failure_from_result(E_OUTOFMEMORY);
       v.vt = VT_BSTR;
@@ -238,7 +234,7 @@ Failure failure_from(HRESULT result, EXCEPINFO* exception) {
 }
 
 Object MonikerBinder::bind(std::string_view moniker) {
-  const std::wstring name = wide(moniker);
+  const std::wstring name = wide_from_utf8(moniker);
   com_ptr<IDispatch> dispatch;
   const HRESULT result =
       CoGetObject(name.c_str(), nullptr, __uuidof(IDispatch), dispatch.put_void());
