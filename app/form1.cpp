@@ -54,12 +54,13 @@ constexpr std::array<Resume, 25> kResume{{
     {24, kEnd},    // 24 default pointer
 }};
 
-int resume_after(int step, int answer) {
+int resume_after(int step, MsgBoxAnswer answer) {
   switch (answer) {
-    case kAnswerRetry:
+    case MsgBoxAnswer::kRetry:
       return kResume.at(static_cast<std::size_t>(step)).retry;
-    case kAnswerIgnore:
+    case MsgBoxAnswer::kIgnore:
       return kResume.at(static_cast<std::size_t>(step)).ignore;
+    case MsgBoxAnswer::kAbort:
     default:
       return kEnd;
   }
@@ -90,7 +91,7 @@ Form1::Form1(Forms& forms, Binder& wmi) : forms_(forms), wmi_(wmi), query_(std::
 
 std::string Form1::GetServiceState() {
   std::string result;
-  attempt([&] { forms_.set_mouse_pointer(kHourglass); });
+  attempt([&] { forms_.set_mouse_pointer(MousePointer::kHourglass); });
   attempt([&] { ServicesConnection = wmi_.bind(kMoniker); });
   attempt([&] {
     ServiceQueryResult = object_of(ServicesConnection.call("ExecQuery", {&query_, 1}));
@@ -100,23 +101,11 @@ std::string Form1::GetServiceState() {
   // When opening the walk fails, the state is still read once, from whatever
   // the previous walk left behind.
   bool have_element = true;
-  attempt([&] {
-    Enumeration opened = ServiceQueryResult.enumerate();
-    std::optional<Object> first = opened.next();
-    walk = std::move(opened);
-    have_element = first.has_value();
-    if (first) CurrentService = std::move(*first);
-  });
+  attempt([&] { have_element = open_walk(walk); });
   while (have_element) {
     attempt([&] { result = text_of(CurrentService.get("State")); });
     have_element = false;
-    attempt([&] {
-      if (!walk) return;
-      if (std::optional<Object> next = walk->next()) {
-        CurrentService = std::move(*next);
-        have_element = true;
-      }
-    });
+    attempt([&] { have_element = advance_walk(walk); });
   }
 
   attempt([&] { forms_.set_enabled(Control::kStartStop, false); });
@@ -131,7 +120,7 @@ std::string Form1::GetServiceState() {
     attempt([&] { forms_.set_enabled(Control::kStartStop, false); });
     if (result.empty()) result = kUndetectable;
   }
-  attempt([&] { forms_.set_mouse_pointer(kDefaultPointer); });
+  attempt([&] { forms_.set_mouse_pointer(MousePointer::kDefault); });
   return result;
 }
 
@@ -161,7 +150,8 @@ void Form1::Command1_Click(std::int16_t index) {
       if (on_step) on_step(step);
       step = run_step(step, press);
     } catch (const Failure& failure) {
-      const int answer = forms_.msg_box(prompt_text(failure), "Whoops", kAbortRetryIgnoreCritical);
+      const MsgBoxAnswer answer =
+          forms_.msg_box(prompt_text(failure), "Whoops", MsgBoxStyle::kAbortRetryIgnoreCritical);
       step = resume_after(step, answer);
     }
   }
@@ -177,7 +167,7 @@ int Form1::run_step(int step, Press& press) {
       forms_.unload();
       return kEnd;
     case 3:
-      forms_.set_mouse_pointer(kHourglass);
+      forms_.set_mouse_pointer(MousePointer::kHourglass);
       return 4;
     case 4:
       press.caption = forms_.caption(Control::kStartStop);
@@ -188,24 +178,24 @@ int Form1::run_step(int step, Press& press) {
       press.start = false;
       return 7;
     case 7:
-      return open_walk(press) ? 8 : 15;
+      return open_walk(press.walk) ? 8 : 15;
     case 8:
       CurrentService.call("StopService");
       return 9;
     case 9:
-      return advance_walk(press) ? 8 : 15;
+      return advance_walk(press.walk) ? 8 : 15;
     case 10:
       return press.caption == kStartCaption ? 11 : 15;
     case 11:
       press.start = true;
       return 12;
     case 12:
-      return open_walk(press) ? 13 : 15;
+      return open_walk(press.walk) ? 13 : 15;
     case 13:
       CurrentService.call("StartService");
       return 14;
     case 14:
-      return advance_walk(press) ? 13 : 15;
+      return advance_walk(press.walk) ? 13 : 15;
     case 15:
       press.deadline = forms_.clock() + kWaitSeconds;
       return 16;
@@ -229,26 +219,28 @@ int Form1::run_step(int step, Press& press) {
       Form_Activate();
       return 24;
     case 24:
-      forms_.set_mouse_pointer(kDefaultPointer);
+      forms_.set_mouse_pointer(MousePointer::kDefault);
       return kEnd;
     default:
       return kEnd;
   }
 }
 
-bool Form1::open_walk(Press& press) {
+// Both the state query and the command walk the last query's result into
+// CurrentService; a walk that fails to open leaves the previous one in place.
+bool Form1::open_walk(std::optional<Enumeration>& walk) {
   Enumeration opened = ServiceQueryResult.enumerate();
   std::optional<Object> first = opened.next();
-  press.walk = std::move(opened);
+  walk = std::move(opened);
   if (first) CurrentService = std::move(*first);
   return first.has_value();
 }
 
 // A walk that was never opened (its opening failed and was ignored) has no
 // further element.
-bool Form1::advance_walk(Press& press) {
-  if (!press.walk) return false;
-  std::optional<Object> next = press.walk->next();
+bool Form1::advance_walk(std::optional<Enumeration>& walk) {
+  if (!walk) return false;
+  std::optional<Object> next = walk->next();
   if (next) CurrentService = std::move(*next);
   return next.has_value();
 }

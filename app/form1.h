@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/forms.h"
@@ -36,8 +37,8 @@ class Form1 final : public FormEvents {
  private:
   struct Press;
   int run_step(int step, Press& press);
-  bool open_walk(Press& press);
-  bool advance_walk(Press& press);
+  bool open_walk(std::optional<Enumeration>& walk);
+  bool advance_walk(std::optional<Enumeration>& walk);
 
   Forms& forms_;
   Binder& wmi_;

@@ -15,14 +15,14 @@ enum class Control : std::uint8_t {
 
 inline constexpr std::string_view kTitle = "Orvanel v1.0";
 
-inline constexpr int kDefaultPointer = 0;
-inline constexpr int kHourglass = 11;
+// The window's mouse pointer, by the numbers a forms toolkit gives them.
+enum class MousePointer : std::int16_t { kDefault = 0, kHourglass = 11 };
 
-// Message box style and answers, as the platform numbers them.
-inline constexpr int kAbortRetryIgnoreCritical = 18;
-inline constexpr int kAnswerAbort = 3;
-inline constexpr int kAnswerRetry = 4;
-inline constexpr int kAnswerIgnore = 5;
+// The one message box style used, and the answers it offers, as the platform
+// numbers them. An answer may carry any other number; the behaviour takes
+// whatever it does not know as Abort.
+enum class MsgBoxStyle : std::int32_t { kAbortRetryIgnoreCritical = 18 };
+enum class MsgBoxAnswer : std::int32_t { kAbort = 3, kRetry = 4, kIgnore = 5 };
 
 // What the window's behaviour needs of the forms framework. Any operation
 // may fail with a Failure; none is called once the window is unloaded.
@@ -31,13 +31,14 @@ class Forms {
   [[nodiscard]] virtual std::string caption(Control control) = 0;
   virtual void set_caption(Control control, std::string_view text) = 0;
   virtual void set_enabled(Control control, bool enabled) = 0;
-  virtual void set_mouse_pointer(int pointer) = 0;
+  virtual void set_mouse_pointer(MousePointer pointer) = 0;
   virtual void unload() = 0;
   [[nodiscard]] virtual bool unloaded() const = 0;
   // Handles the window events already waiting, then returns.
   virtual void do_events() = 0;
   // Modal over the window; returns the number of the chosen answer.
-  virtual int msg_box(std::string_view text, std::string_view title, int style) = 0;
+  virtual MsgBoxAnswer msg_box(std::string_view text, std::string_view title,
+                               MsgBoxStyle style) = 0;
   // Seconds on a clock that never jumps or wraps.
   [[nodiscard]] virtual double clock() = 0;
 

@@ -5,14 +5,13 @@
 #include <utility>
 
 #include "resources/resource_ids.h"
-#include "service/com_automation.h"
+#include "service/com_failure.h"
 #include "service/failure.h"
 #include "service/utf.h"
 
 namespace orvanel::win32 {
 namespace {
 
-constexpr wchar_t kClassName[] = L"Orvanel.Form1";
 constexpr UINT kActivateMessage = WM_APP + 1;
 constexpr COLORREF kBackground = RGB(212, 208, 200);
 constexpr COLORREF kStatusText = RGB(0, 0, 128);
@@ -23,11 +22,6 @@ constexpr int kTwipsPerInch = 1440;
 constexpr wchar_t kNotice[] = L"Copyright    2026";
 constexpr wchar_t kCredit[] = L"By the Orvanel developers";
 constexpr wchar_t kSign[] = L"\u00A9";
-
-// Failure numbers of the window itself.
-constexpr std::int32_t kUnloaded = 364;
-constexpr std::int32_t kOutOfMemory = 7;
-constexpr std::int32_t kInternalError = 51;
 
 // A failed Win32 call, as the one conversion of failures words it.
 Failure last_error() {
@@ -42,43 +36,50 @@ std::wstring window_text(HWND window) {
   return text;
 }
 
+int CALLBACK note_found(const LOGFONTW* /*font*/, const TEXTMETRICW* /*metrics*/, DWORD /*type*/,
+                        LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
 // Arial where it is installed, else the face made to its metrics.
 const wchar_t* sans_face(HDC screen) {
   LOGFONTW wanted{};
   wanted.lfCharSet = DEFAULT_CHARSET;
   wcscpy_s(wanted.lfFaceName, L"Arial");
   bool found = false;
-  EnumFontFamiliesExW(
-      screen, &wanted,
-      [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found_flag) -> int {
-        *reinterpret_cast<bool*>(found_flag) = true;
-        return 0;
-      },
-      reinterpret_cast<LPARAM>(&found), 0);
+  EnumFontFamiliesExW(screen, &wanted, &note_found, reinterpret_cast<LPARAM>(&found), 0);
   return found ? L"Arial" : L"Liberation Sans";
 }
 
-}  // namespace
-
-Win32Form::~Win32Form() {
-  if (window_ != nullptr) DestroyWindow(window_);
-  if (owner_ != nullptr) DestroyWindow(owner_);
-  for (HGDIOBJ object :
-       {static_cast<HGDIOBJ>(window_font_), static_cast<HGDIOBJ>(button_font_),
-        static_cast<HGDIOBJ>(status_font_), static_cast<HGDIOBJ>(sign_font_),
-        static_cast<HGDIOBJ>(picture_bitmap_), static_cast<HGDIOBJ>(background_)}) {
-    if (object != nullptr) DeleteObject(object);
+UINT platform_style(MsgBoxStyle style) {
+  switch (style) {
+    case MsgBoxStyle::kAbortRetryIgnoreCritical:
+      return MB_ABORTRETRYIGNORE | MB_ICONHAND;
   }
-  if (icon_ != nullptr) DestroyIcon(icon_);
-  if (small_icon_ != nullptr) DestroyIcon(small_icon_);
-  UnregisterClassW(kClassName, instance_);
+  return MB_ABORTRETRYIGNORE | MB_ICONHAND;
 }
+
+// The box's own answers; it offers no other with the one style used.
+MsgBoxAnswer answer_from(int platform_answer) {
+  switch (platform_answer) {
+    case IDRETRY:
+      return MsgBoxAnswer::kRetry;
+    case IDIGNORE:
+      return MsgBoxAnswer::kIgnore;
+    case IDABORT:
+    default:
+      return MsgBoxAnswer::kAbort;
+  }
+}
+
+}  // namespace
 
 int Win32Form::pixels(int twips) const noexcept {
   return MulDiv(twips, dpi_, kTwipsPerInch);
 }
 
-HFONT Win32Form::create_font(double points, int weight) const {
+unique_hfont Win32Form::create_font(double points, int weight) const {
   LOGFONTW font{};
   font.lfHeight = -static_cast<LONG>(std::lround(points * dpi_ / 72.0));
   font.lfWeight = weight;
@@ -87,46 +88,47 @@ HFONT Win32Form::create_font(double points, int weight) const {
   font.lfQuality = DEFAULT_QUALITY;
   font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
   wcscpy_s(font.lfFaceName, face_);
-  return CreateFontIndirectW(&font);
+  return unique_hfont(CreateFontIndirectW(&font));
 }
 
 bool Win32Form::create(FormEvents& events) {
   events_ = &events;
-  HDC screen = GetDC(nullptr);
-  dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-  face_ = sans_face(screen);
-  ReleaseDC(nullptr, screen);
+  {
+    const scoped_window_dc screen(nullptr);
+    dpi_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
+    face_ = sans_face(screen.get());
+  }
 
-  background_ = CreateSolidBrush(kBackground);
   window_font_ = create_font(8.25, FW_NORMAL);
   button_font_ = create_font(9.75, FW_BOLD);
   status_font_ = create_font(14.25, FW_BOLD);
   sign_font_ = create_font(11.25, FW_NORMAL);
   const auto resource = MAKEINTRESOURCEW(IDI_ORVANEL);
-  icon_ =
+  icon_.reset(
       static_cast<HICON>(LoadImageW(instance_, resource, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                    GetSystemMetrics(SM_CYICON), 0));
-  small_icon_ =
+                                    GetSystemMetrics(SM_CYICON), 0)));
+  small_icon_.reset(
       static_cast<HICON>(LoadImageW(instance_, resource, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                    GetSystemMetrics(SM_CYSMICON), 0));
-  picture_bitmap_ = static_cast<HBITMAP>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_EMBLEM), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+                                    GetSystemMetrics(SM_CYSMICON), 0)));
+  picture_bitmap_.reset(static_cast<HBITMAP>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_EMBLEM), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
 
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.style = CS_DBLCLKS;
   window_class.lpfnWndProc = &Win32Form::window_proc;
   window_class.hInstance = instance_;
-  window_class.hIcon = icon_;
-  window_class.hIconSm = small_icon_;
+  window_class.hIcon = icon_.get();
+  window_class.hIconSm = small_icon_.get();
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hbrBackground = background_;
-  window_class.lpszClassName = kClassName;
-  if (RegisterClassExW(&window_class) == 0) return false;
+  window_class.lpszClassName = kWindowClass;
+  if (!class_.register_class(window_class, unique_hbrush(CreateSolidBrush(kBackground)))) {
+    return false;
+  }
 
   // An owned window gets no taskbar button and keeps a normal caption.
-  owner_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_,
-                           nullptr);
+  owner_.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_,
+                               nullptr));
 
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
   constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
@@ -137,19 +139,19 @@ bool Win32Form::create(FormEvents& events) {
   const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   const std::wstring title = wide_from_utf8(kTitle);
-  if (CreateWindowExW(kExStyle, kClassName, title.c_str(), kStyle, left, top, width, height, owner_,
-                      nullptr, instance_, this) == nullptr) {
+  if (CreateWindowExW(kExStyle, class_.get(), title.c_str(), kStyle, left, top, width, height,
+                      owner_.get(), nullptr, instance_, this) == nullptr) {
     return false;
   }
-  SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_));
+  SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+  SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
   create_controls();
-  HMENU system_menu = GetSystemMenu(window_, FALSE);
+  HMENU system_menu = GetSystemMenu(window_.get(), FALSE);
   for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
     DeleteMenu(system_menu, command, MF_BYCOMMAND);
   }
-  ShowWindow(window_, SW_SHOWNORMAL);
-  UpdateWindow(window_);
+  ShowWindow(window_.get(), SW_SHOWNORMAL);
+  UpdateWindow(window_.get());
   return true;
 }
 
@@ -157,7 +159,7 @@ HWND Win32Form::create_control(const wchar_t* kind, const wchar_t* text, DWORD s
                                int left, int top, int width, int height, HFONT font) {
   HWND control =
       CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, pixels(left), pixels(top),
-                      pixels(width), pixels(height), window_,
+                      pixels(width), pixels(height), window_.get(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   if (control != nullptr && font != nullptr)
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
@@ -171,20 +173,22 @@ void Win32Form::create_controls() {
   // window's), never wrap, and show "&" as it stands.
   constexpr DWORD kLabel = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
   start_stop_ = create_control(L"BUTTON", L"&Start", kButton | WS_DISABLED, kIdStartStop, 3780,
-                               1140, 1155, 495, button_font_);
-  close_ =
-      create_control(L"BUTTON", L"C&lose", kButton, kIdClose, 4980, 1140, 1155, 495, button_font_);
+                               1140, 1155, 495, button_font_.get());
+  close_ = create_control(L"BUTTON", L"C&lose", kButton, kIdClose, 4980, 1140, 1155, 495,
+                          button_font_.get());
   status_ = create_control(L"STATIC", L"Querying Status...", kLabel, kIdStatus, 900, 240, 2475, 330,
-                           status_font_);
-  labels_[0] =
-      create_control(L"STATIC", kNotice, kLabel, kIdNotice, 120, 1140, 1275, 210, window_font_);
-  labels_[1] =
-      create_control(L"STATIC", kCredit, kLabel, kIdCredit, 120, 1380, 2340, 210, window_font_);
-  labels_[2] = create_control(L"STATIC", kSign, kLabel, kIdSign, 840, 1125, 165, 255, sign_font_);
+                           status_font_.get());
+  labels_[0] = create_control(L"STATIC", kNotice, kLabel, kIdNotice, 120, 1140, 1275, 210,
+                              window_font_.get());
+  labels_[1] = create_control(L"STATIC", kCredit, kLabel, kIdCredit, 120, 1380, 2340, 210,
+                              window_font_.get());
+  labels_[2] =
+      create_control(L"STATIC", kSign, kLabel, kIdSign, 840, 1125, 165, 255, sign_font_.get());
   picture_ = create_control(L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, kIdPicture, 60, 60, 720, 720,
                             nullptr);
-  if (picture_ != nullptr && picture_bitmap_ != nullptr) {
-    SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_bitmap_));
+  if (picture_ != nullptr && picture_bitmap_) {
+    SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP,
+                 reinterpret_cast<LPARAM>(picture_bitmap_.get()));
   }
   fit_label(status_);
   for (HWND label : labels_) fit_label(label);
@@ -196,29 +200,29 @@ void Win32Form::fit_label(HWND label) {
   if (label == nullptr) return;
   RECT before{};
   GetWindowRect(label, &before);
-  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&before), 2);
+  MapWindowPoints(nullptr, window_.get(), reinterpret_cast<POINT*>(&before), 2);
 
   const std::wstring text = window_text(label);
-  HDC dc = GetDC(label);
-  HGDIOBJ previous =
-      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
   RECT extent{};
-  DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &extent,
-            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, previous);
-  ReleaseDC(label, dc);
+  {
+    const scoped_window_dc dc(label);
+    const scoped_select font(dc.get(),
+                             reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
+    GetTextMetricsW(dc.get(), &metrics);
+  }
 
   SetWindowPos(label, nullptr, 0, 0, extent.right - extent.left, metrics.tmHeight,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   RECT after{};
   GetWindowRect(label, &after);
-  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&after), 2);
+  MapWindowPoints(nullptr, window_.get(), reinterpret_cast<POINT*>(&after), 2);
   RECT both{};
   UnionRect(&both, &before, &after);
   // The label draws no background, so the window repaints what lies behind it.
-  RedrawWindow(window_, &both, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  RedrawWindow(window_.get(), &both, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 int Win32Form::run() {
@@ -233,13 +237,13 @@ bool Win32Form::dispatch_keys(const MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
   HWND focus = GetFocus();
   if (focus != start_stop_ && focus != close_) return false;
-  SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
+  SendMessageW(window_.get(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
                reinterpret_cast<LPARAM>(focus));
   return true;
 }
 
 void Win32Form::dispatch(MSG& message) {
-  if (window_ != nullptr && (dispatch_keys(message) || IsDialogMessageW(window_, &message))) return;
+  if (window_ && (dispatch_keys(message) || IsDialogMessageW(window_.get(), &message))) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }
@@ -259,13 +263,14 @@ void Win32Form::do_events() {
 LRESULT CALLBACK Win32Form::window_proc(HWND window, UINT message, WPARAM w, LPARAM l) noexcept {
   if (message == WM_NCCREATE) {
     auto* self = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-    self->window_ = window;
+    self->window_.reset(window);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   auto* self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == WM_NCDESTROY && self != nullptr) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    self->window_ = nullptr;
+    // Destroyed, by whoever: nothing is left to give back.
+    (void)self->window_.release();
     self = nullptr;
   }
   if (self == nullptr) return DefWindowProcW(window, message, w, l);
@@ -301,7 +306,7 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     default:
       break;
   }
-  return DefWindowProcW(window_, message, w, l);
+  return DefWindowProcW(window_.get(), message, w, l);
 }
 
 // Activation runs the behaviour's handler once, when the window is first
@@ -310,7 +315,7 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
 void Win32Form::on_activate(WPARAM w) {
   if (LOWORD(w) == WA_INACTIVE) {
     HWND focus = GetFocus();
-    if (focus != nullptr && IsChild(window_, focus)) saved_focus_ = focus;
+    if (focus != nullptr && IsChild(window_.get(), focus)) saved_focus_ = focus;
     return;
   }
   HWND target = saved_focus_ != nullptr && IsWindowEnabled(saved_focus_) ? saved_focus_ : nullptr;
@@ -320,7 +325,7 @@ void Win32Form::on_activate(WPARAM w) {
   if (target != nullptr) SetFocus(target);
   if (!activated_) {
     activated_ = true;
-    PostMessageW(window_, kActivateMessage, 0, 0);
+    PostMessageW(window_.get(), kActivateMessage, 0, 0);
   }
 }
 
@@ -342,7 +347,7 @@ LRESULT Win32Form::on_ctl_color_static(HDC dc, HWND control) {
 }
 
 bool Win32Form::on_set_cursor(LPARAM l) {
-  if (pointer_ != kHourglass || LOWORD(l) != HTCLIENT) return false;
+  if (pointer_ != MousePointer::kHourglass || LOWORD(l) != HTCLIENT) return false;
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
   return true;
 }
@@ -365,12 +370,12 @@ HWND Win32Form::control_window(Control control) const {
       break;
   }
   require_window();
-  if (window == nullptr) throw Failure(kUnloaded, "Object was unloaded");
+  if (window == nullptr) throw Failure(error::kObjectUnloaded);
   return window;
 }
 
 void Win32Form::require_window() const {
-  if (window_ == nullptr) throw Failure(kUnloaded, "Object was unloaded");
+  if (!window_) throw Failure(error::kObjectUnloaded);
 }
 
 std::string Win32Form::caption(Control control) {
@@ -389,17 +394,17 @@ void Win32Form::set_enabled(Control control, bool enabled) {
   if (!enabled && GetFocus() == window) {
     // A disabled button cannot keep the focus; the window holds it, so that
     // Enter presses nothing, until the button is enabled again.
-    SetFocus(window_);
+    SetFocus(window_.get());
     focus_parked_ = true;
   }
   EnableWindow(window, enabled ? TRUE : FALSE);
   if (enabled && focus_parked_ && window == start_stop_) {
     focus_parked_ = false;
-    if (GetFocus() == window_) SetFocus(window);
+    if (GetFocus() == window_.get()) SetFocus(window);
   }
 }
 
-void Win32Form::set_mouse_pointer(int pointer) {
+void Win32Form::set_mouse_pointer(MousePointer pointer) {
   require_window();
   pointer_ = pointer;
   apply_cursor();
@@ -411,26 +416,26 @@ void Win32Form::apply_cursor() const {
   POINT at{};
   if (!GetCursorPos(&at)) return;
   HWND under = WindowFromPoint(at);
-  if (under != window_ && !IsChild(window_, under)) return;
+  if (under != window_.get() && !IsChild(window_.get(), under)) return;
   if (SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)) != HTCLIENT) return;
-  SetCursor(LoadCursorW(nullptr, pointer_ == kHourglass ? IDC_WAIT : IDC_ARROW));
+  SetCursor(LoadCursorW(nullptr, pointer_ == MousePointer::kHourglass ? IDC_WAIT : IDC_ARROW));
 }
 
 void Win32Form::unload() {
   require_window();
-  if (!DestroyWindow(window_)) throw last_error();
+  if (!DestroyWindow(window_.get())) throw last_error();
 }
 
-int Win32Form::msg_box(std::string_view text, std::string_view title, int style) {
+MsgBoxAnswer Win32Form::msg_box(std::string_view text, std::string_view title, MsgBoxStyle style) {
   const std::wstring wide_text = wide_from_utf8(text);
   const std::wstring wide_title = wide_from_utf8(title);
   const int answer =
-      MessageBoxW(window_, wide_text.c_str(), wide_title.c_str(), static_cast<UINT>(style));
+      MessageBoxW(window_.get(), wide_text.c_str(), wide_title.c_str(), platform_style(style));
   // The window closed under the prompt took the prompt with it: the press
   // is over, not failed.
-  if (answer == 0 && window_ == nullptr) return kAnswerAbort;
+  if (answer == 0 && !window_) return MsgBoxAnswer::kAbort;
   if (answer == 0) throw last_error();
-  return answer;
+  return answer_from(answer);
 }
 
 double Win32Form::clock() {
@@ -448,9 +453,9 @@ void Win32Form::raise(Handler&& handler) noexcept {
   } catch (const Failure& failure) {
     report(failure.number(), failure.description());
   } catch (const std::bad_alloc&) {
-    report(kOutOfMemory, "Out of memory");
+    report(error::kOutOfMemory.number, std::string(error::kOutOfMemory.description));
   } catch (...) {
-    report(kInternalError, "Internal error");
+    report(error::kInternalError.number, std::string(error::kInternalError.description));
   }
 }
 
@@ -460,9 +465,9 @@ void Win32Form::report(std::int32_t number, const std::string& description) noex
     const std::wstring text =
         wide_from_utf8("Run-time error '" + std::to_string(number) + "':\n\n" + description);
     const std::wstring title = wide_from_utf8(kTitle);
-    MessageBoxW(window_, text.c_str(), title.c_str(), MB_OK);
+    MessageBoxW(window_.get(), text.c_str(), title.c_str(), MB_OK);
   } catch (...) {
-    MessageBoxW(window_, L"Out of memory", L"Orvanel v1.0", MB_OK);
+    MessageBoxW(window_.get(), L"Out of memory", L"Orvanel v1.0", MB_OK);
   }
 }
 

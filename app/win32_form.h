@@ -8,42 +8,33 @@
 #include <array>
 #include <string>
 
+#include "app/control_ids.h"
 #include "app/forms.h"
+#include "app/win32_handles.h"
 
 namespace orvanel::win32 {
-
-// Command and notification ids of the controls.
-enum ControlId : int {
-  kIdStartStop = 100,
-  kIdClose = 101,
-  kIdStatus = 102,
-  kIdNotice = 103,
-  kIdCredit = 104,
-  kIdSign = 105,
-  kIdPicture = 106,
-};
 
 class Win32Form final : public Forms {
  public:
   explicit Win32Form(HINSTANCE instance) noexcept : instance_(instance) {}
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
-  ~Win32Form();
+  ~Win32Form() = default;
 
   // Creates and shows the window; false if Windows refused.
   bool create(FormEvents& events);
   // Runs the message loop until the program ends; gives the exit code.
   int run();
-  [[nodiscard]] HWND handle() const noexcept { return window_; }
+  [[nodiscard]] HWND handle() const noexcept { return window_.get(); }
 
   std::string caption(Control control) override;
   void set_caption(Control control, std::string_view text) override;
   void set_enabled(Control control, bool enabled) override;
-  void set_mouse_pointer(int pointer) override;
+  void set_mouse_pointer(MousePointer pointer) override;
   void unload() override;
-  [[nodiscard]] bool unloaded() const override { return window_ == nullptr; }
+  [[nodiscard]] bool unloaded() const override { return !window_; }
   void do_events() override;
-  int msg_box(std::string_view text, std::string_view title, int style) override;
+  MsgBoxAnswer msg_box(std::string_view text, std::string_view title, MsgBoxStyle style) override;
   double clock() override;
 
  private:
@@ -59,7 +50,7 @@ class Win32Form final : public Forms {
   void create_controls();
   HWND create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id, int left,
                       int top, int width, int height, HFONT font);
-  HFONT create_font(double points, int weight) const;
+  [[nodiscard]] unique_hfont create_font(double points, int weight) const;
   [[nodiscard]] int pixels(int twips) const noexcept;
   [[nodiscard]] HWND control_window(Control control) const;
   void require_window() const;
@@ -75,8 +66,20 @@ class Win32Form final : public Forms {
 
   HINSTANCE instance_;
   FormEvents* events_ = nullptr;
-  HWND owner_ = nullptr;
-  HWND window_ = nullptr;
+  // Declared in the order they are needed: the windows go first, then what
+  // they draw with, and the class last.
+  unique_window_class class_;
+  unique_hfont window_font_;
+  unique_hfont button_font_;
+  unique_hfont status_font_;
+  unique_hfont sign_font_;
+  unique_hbitmap picture_bitmap_;
+  unique_hicon icon_;
+  unique_hicon small_icon_;
+  unique_hwnd owner_;
+  // Empty from the moment the window is destroyed, whoever destroys it.
+  unique_hwnd window_;
+  // The controls are the window's children and go with it.
   HWND start_stop_ = nullptr;
   HWND close_ = nullptr;
   HWND status_ = nullptr;
@@ -85,18 +88,10 @@ class Win32Form final : public Forms {
   HWND saved_focus_ = nullptr;
   bool focus_parked_ = false;
   bool activated_ = false;
-  int pointer_ = kDefaultPointer;
+  MousePointer pointer_ = MousePointer::kDefault;
   int dpi_ = 96;
   const wchar_t* face_ = L"Arial";
   int exit_code_ = 0;
-  HBRUSH background_ = nullptr;
-  HFONT window_font_ = nullptr;
-  HFONT button_font_ = nullptr;
-  HFONT status_font_ = nullptr;
-  HFONT sign_font_ = nullptr;
-  HBITMAP picture_bitmap_ = nullptr;
-  HICON icon_ = nullptr;
-  HICON small_icon_ = nullptr;
 };
 
 }  // namespace orvanel::win32

@@ -40,7 +40,7 @@ void Object::reset() noexcept {
 
 Dispatch& Object::checked() const {
   if (dispatch_ == nullptr) {
-    throw Failure(error::kObjectNotSet, "Object variable or With block variable not set");
+    throw Failure(error::kObjectNotSet);
   }
   return *dispatch_;
 }
@@ -72,21 +72,17 @@ std::optional<Object> Enumeration::next() {
 std::string text_of(const Value& value) {
   struct {
     std::string operator()(std::monostate) const { return {}; }
-    std::string operator()(Null) const {
-      throw Failure(error::kInvalidUseOfNull, "Invalid use of Null");
-    }
+    std::string operator()(Null) const { throw Failure(error::kInvalidUseOfNull); }
     std::string operator()(std::int32_t number) const { return std::to_string(number); }
     std::string operator()(const std::string& text) const { return text; }
-    std::string operator()(const Object&) const {
-      throw Failure(error::kTypeMismatch, "Type mismatch");
-    }
+    std::string operator()(const Object&) const { throw Failure(error::kTypeMismatch); }
   } visitor;
   return std::visit(visitor, value);
 }
 
 Object object_of(Value value) {
   if (auto* object = std::get_if<Object>(&value)) return std::move(*object);
-  throw Failure(error::kNotAnObject, "Object required");
+  throw Failure(error::kNotAnObject);
 }
 
 }  // namespace orvanel

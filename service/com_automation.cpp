@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "service/com_failure.h"
 #include "service/com_raii.h"
 #include "service/utf.h"
 
@@ -12,29 +13,8 @@ namespace {
 // IID_NULL, without the GUID library that would come with it.
 constexpr IID kNoInterface{};
 
-std::string narrow(const wchar_t* text, std::size_t length) {
-  return utf8_from_wide({text, length});
-}
-
 std::string narrow(BSTR text) {
-  return narrow(text, SysStringLen(text));
-}
-
-std::string system_message(HRESULT result) {
-  wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, static_cast<DWORD>(result), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::string text = length == 0 ? std::string() : narrow(buffer, length);
-  LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
-    text.pop_back();
-  }
-  return text;
-}
-
-Failure failure_from_result(HRESULT result) {
-  return failure_from(result);
+  return utf8_from_wide({text, SysStringLen(text)});
 }
 
 class ComObject;
@@ -49,7 +29,7 @@ class ComEnumerator final : public Enumerator {
     unique_variant item;
     ULONG fetched = 0;
     const HRESULT result = items_->Next(1, item.put(), &fetched);
-    if (FAILED(result)) throw failure_from_result(result);
+    if (FAILED(result)) throw failure_from(result);
     if (result == S_FALSE || fetched == 0) return std::nullopt;
     return value_from(*item.get());
   }
@@ -86,10 +66,10 @@ class ComObject final : public Dispatch {
     IUnknown* unknown = nullptr;
     if (variant.vt == VT_UNKNOWN) unknown = variant.punkVal;
     if (variant.vt == VT_DISPATCH) unknown = variant.pdispVal;
-    if (unknown == nullptr) throw failure_from_result(DISP_E_TYPEMISMATCH);
+    if (unknown == nullptr) throw failure_from(DISP_E_TYPEMISMATCH);
     com_ptr<IEnumVARIANT> items;
-    const HRESULT queried = unknown->QueryInterface(__uuidof(IEnumVARIANT), items.put_void());
-    if (FAILED(queried)) throw failure_from_result(queried);
+    const HRESULT queried = query(unknown, items);
+    if (FAILED(queried)) throw failure_from(queried);
     return std::make_unique<ComEnumerator>(std::move(items));
   }
 
@@ -104,7 +84,7 @@ class ComObject final : public Dispatch {
     DISPID id = DISPID_UNKNOWN;
     const HRESULT result =
         dispatch_->GetIDsOfNames(kNoInterface, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(result)) throw failure_from_result(result);
+    if (FAILED(result)) throw failure_from(result);
     return id;
   }
 
@@ -128,12 +108,12 @@ unique_variant variant_from(const Value& value) {
     void operator()(const std::string& text) const {
       const std::wstring w = wide_from_utf8(text);
       v.bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
-      if (v.bstrVal == nullptr) throw failure_from_result(E_OUTOFMEMORY);
+      if (v.bstrVal == nullptr) throw failure_from(E_OUTOFMEMORY);
       v.vt = VT_BSTR;
     }
     void operator()(const Object& object) const {
       auto* com = dynamic_cast<ComObject*>(object.get());
-      if (object && com == nullptr) throw failure_from_result(DISP_E_TYPEMISMATCH);
+      if (object && com == nullptr) throw failure_from(DISP_E_TYPEMISMATCH);
       v.vt = VT_DISPATCH;
       v.pdispVal = com == nullptr ? nullptr : com->dispatch();
       if (v.pdispVal != nullptr) v.pdispVal->AddRef();
@@ -168,10 +148,10 @@ Value value_from(VARIANT& variant) {
   unique_variant direct;
   if ((variant.vt & VT_BYREF) != 0) {
     const HRESULT result = VariantCopyInd(direct.get(), &variant);
-    if (FAILED(result)) throw failure_from_result(result);
+    if (FAILED(result)) throw failure_from(result);
   } else {
     const HRESULT result = VariantCopy(direct.get(), &variant);
-    if (FAILED(result)) throw failure_from_result(result);
+    if (FAILED(result)) throw failure_from(result);
   }
   VARIANT& v = *direct.get();
   switch (v.vt) {
@@ -186,15 +166,14 @@ Value value_from(VARIANT& variant) {
     case VT_UNKNOWN: {
       if (v.punkVal == nullptr) return Object{};
       com_ptr<IDispatch> dispatch;
-      const HRESULT result = v.punkVal->QueryInterface(__uuidof(IDispatch), dispatch.put_void());
-      if (FAILED(result)) throw failure_from_result(DISP_E_TYPEMISMATCH);
+      if (FAILED(query(v.punkVal, dispatch))) throw failure_from(DISP_E_TYPEMISMATCH);
       return object_from(dispatch.get());
     }
     default: {
       // Numbers, dates, booleans: the text the platform's conversion gives.
       unique_variant text;
       const HRESULT result = VariantChangeType(text.get(), &v, VARIANT_ALPHABOOL, VT_BSTR);
-      if (FAILED(result)) throw failure_from_result(result);
+      if (FAILED(result)) throw failure_from(result);
       return narrow(text.get()->bstrVal);
     }
   }
@@ -206,31 +185,6 @@ Object object_from(IDispatch* dispatch) {
   com_ptr<IDispatch> held;
   held.copy_from(dispatch);
   return Object::adopt(new ComObject(std::move(held)));
-}
-
-Failure failure_from(HRESULT result, EXCEPINFO* exception) {
-  std::int32_t number = result;
-  std::string description;
-  if (result == DISP_E_EXCEPTION && exception != nullptr) {
-    if (exception->pfnDeferredFillIn != nullptr) exception->pfnDeferredFillIn(exception);
-    const unique_bstr text(std::exchange(exception->bstrDescription, nullptr));
-    const unique_bstr source(std::exchange(exception->bstrSource, nullptr));
-    const unique_bstr help(std::exchange(exception->bstrHelpFile, nullptr));
-    if (exception->scode != 0) {
-      number = exception->scode;
-    } else if (exception->wCode != 0) {
-      number = exception->wCode;
-    }
-    if (text.get() != nullptr) description = narrow(text.get());
-  }
-  if (description.empty()) description = system_message(number);
-  if (description.empty()) {
-    description = "Automation error 0x";
-    const auto bits = static_cast<std::uint32_t>(number);
-    for (int shift = 28; shift >= 0; shift -= 4)
-      description += "0123456789ABCDEF"[(bits >> shift) & 0xFU];
-  }
-  return {number, std::move(description)};
 }
 
 Object MonikerBinder::bind(std::string_view moniker) {

@@ -21,8 +21,4 @@ class MonikerBinder final : public Binder {
 // A handle on an IDispatch; adds its own reference.
 Object object_from(IDispatch* dispatch);
 
-// The one place where an HRESULT, with Invoke's exception information when
-// there is any, becomes a Failure. Frees the strings in *exception.
-Failure failure_from(HRESULT result, EXCEPINFO* exception = nullptr);
-
 }  // namespace orvanel::com

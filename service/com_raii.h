@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include <cstddef>
 #include <utility>
 
 namespace orvanel::com {
@@ -14,7 +13,6 @@ template <typename T>
 class com_ptr {
  public:
   com_ptr() noexcept = default;
-  com_ptr(std::nullptr_t) noexcept {}  // NOLINT(google-explicit-constructor)
   com_ptr(const com_ptr&) = delete;
   com_ptr& operator=(const com_ptr&) = delete;
   com_ptr(com_ptr&& other) noexcept : pointer_(std::exchange(other.pointer_, nullptr)) {}
@@ -35,7 +33,6 @@ class com_ptr {
     attach(pointer);
   }
   void reset() noexcept { attach(nullptr); }
-  [[nodiscard]] T* detach() noexcept { return std::exchange(pointer_, nullptr); }
 
   // For out-parameters: what was held is released first, so it never leaks.
   [[nodiscard]] T** put() noexcept {
@@ -46,16 +43,16 @@ class com_ptr {
 
   [[nodiscard]] T* get() const noexcept { return pointer_; }
   T* operator->() const noexcept { return pointer_; }
-  explicit operator bool() const noexcept { return pointer_ != nullptr; }
-
-  template <typename U>
-  HRESULT query(com_ptr<U>& out) const noexcept {
-    return pointer_->QueryInterface(__uuidof(U), out.put_void());
-  }
 
  private:
   T* pointer_ = nullptr;
 };
+
+// Asks an object for another of its interfaces, into an owner.
+template <typename U>
+HRESULT query(IUnknown* from, com_ptr<U>& out) noexcept {
+  return from->QueryInterface(__uuidof(U), out.put_void());
+}
 
 class unique_bstr {
  public:
@@ -71,13 +68,7 @@ class unique_bstr {
   ~unique_bstr() { reset(); }
 
   void reset(BSTR text = nullptr) noexcept { SysFreeString(std::exchange(text_, text)); }
-  [[nodiscard]] BSTR* put() noexcept {
-    reset();
-    return &text_;
-  }
   [[nodiscard]] BSTR get() const noexcept { return text_; }
-  [[nodiscard]] UINT size() const noexcept { return SysStringLen(text_); }
-  [[nodiscard]] BSTR detach() noexcept { return std::exchange(text_, nullptr); }
 
  private:
   BSTR text_ = nullptr;

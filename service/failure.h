@@ -3,8 +3,15 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace orvanel {
+
+// A failure the program raises itself: its number and its text.
+struct KnownFailure {
+  std::int32_t number;
+  std::string_view description;
+};
 
 // Everything that can go wrong at run time reaches the window as one of these:
 // the number and text that the failing operation or the platform reported.
@@ -12,6 +19,7 @@ class Failure : public std::exception {
  public:
   Failure(std::int32_t number, std::string description)
       : number_(number), description_(std::move(description)) {}
+  explicit Failure(KnownFailure known) : Failure(known.number, std::string(known.description)) {}
 
   [[nodiscard]] std::int32_t number() const noexcept { return number_; }
   [[nodiscard]] const std::string& description() const noexcept { return description_; }
@@ -22,13 +30,21 @@ class Failure : public std::exception {
   std::string description_;
 };
 
-// Failures that the program raises itself carry the numbers a Windows user
+// The program's own failures carry the numbers and texts a Windows user
 // knows from automation run-time errors.
 namespace error {
-inline constexpr std::int32_t kTypeMismatch = 13;
-inline constexpr std::int32_t kObjectNotSet = 91;
-inline constexpr std::int32_t kInvalidUseOfNull = 94;
-inline constexpr std::int32_t kNotAnObject = 424;
+inline constexpr KnownFailure kOutOfMemory{7, "Out of memory"};
+inline constexpr KnownFailure kTypeMismatch{13, "Type mismatch"};
+inline constexpr KnownFailure kInternalError{51, "Internal error"};
+inline constexpr KnownFailure kObjectNotSet{91, "Object variable or With block variable not set"};
+inline constexpr KnownFailure kInvalidUseOfNull{94, "Invalid use of Null"};
+inline constexpr KnownFailure kObjectUnloaded{364, "Object was unloaded"};
+inline constexpr KnownFailure kNotAnObject{424, "Object required"};
+// What the simulated service answers for a member it does not have, and for
+// a property read on one of its methods.
+inline constexpr KnownFailure kUnknownMember{438, "Object doesn't support this property or method"};
+inline constexpr KnownFailure kNotAProperty{
+    451, "Property let procedure not defined and property get procedure did not return an object"};
 }  // namespace error
 
 }  // namespace orvanel

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "app/control_ids.h"
+
 int main(int argc, char** argv) {
   if (argc != 2 || (std::strcmp(argv[1], "wait") != 0 && std::strcmp(argv[1], "close") != 0)) {
     std::fprintf(stderr, "usage: orvanel_watch wait|close\n");
@@ -15,13 +17,14 @@ int main(int argc, char** argv) {
   const bool close = std::strcmp(argv[1], "close") == 0;
   const ULONGLONG end = GetTickCount64() + 30000;
   while (GetTickCount64() < end) {
-    HWND window = FindWindowW(L"Orvanel.Form1", nullptr);
+    HWND window = FindWindowW(orvanel::win32::kWindowClass, nullptr);
     if (window != nullptr && close) {
       PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
       return 0;
     }
     wchar_t status[512] = {};
-    if (window != nullptr) GetWindowTextW(GetDlgItem(window, 102), status, 512);
+    if (window != nullptr)
+      GetWindowTextW(GetDlgItem(window, orvanel::win32::kIdStatus), status, 512);
     if (wcsncmp(status, L"Automatic Update is ", 20) == 0) {
       // Let the new text reach the screen.
       Sleep(300);

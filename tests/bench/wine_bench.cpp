@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/control_ids.h"
 #include "app/form1.h"
 #include "app/win32_form.h"
 #include "bench/bare_query.h"
@@ -90,11 +91,12 @@ Launch launch(const std::wstring& program, bool bare) {
     return result;
   }
   HWND window = nullptr;
-  const wchar_t* class_name = bare ? L"Orvanel.Bare" : L"Orvanel.Form1";
+  const wchar_t* class_name = bare ? L"Orvanel.Bare" : win32::kWindowClass;
   while (now_ms() - start < 20000) {
     if (window == nullptr) window = window_of(process.dwProcessId, class_name);
     wchar_t text[128] = {};
-    if (window != nullptr) GetWindowTextW(bare ? window : GetDlgItem(window, 102), text, 128);
+    if (window != nullptr)
+      GetWindowTextW(bare ? window : GetDlgItem(window, win32::kIdStatus), text, 128);
     if (std::wcsncmp(text, L"Automatic Update is ", 20) == 0) break;
     Sleep(1);
   }

@@ -5,6 +5,7 @@
 
 #include "com/fake_dispatch.h"
 #include "service/com_automation.h"
+#include "service/com_failure.h"
 #include "service/com_raii.h"
 
 namespace orvanel {

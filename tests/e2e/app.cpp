@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/control_ids.h"
 #include "service/utf.h"
 #include "win/input.h"
 
@@ -70,7 +71,7 @@ RunningApp::RunningApp(const std::wstring& program, const std::wstring& environm
     return;
   }
   wait_for([&] {
-    window_ = find_window(process_.dwProcessId, L"Orvanel.Form1", nullptr);
+    window_ = find_window(process_.dwProcessId, win32::kWindowClass, nullptr);
     return window_ != nullptr;
   });
 }
@@ -101,7 +102,7 @@ std::string RunningApp::text(HWND window) {
 }
 
 std::string RunningApp::status() const {
-  return text(control(102));
+  return text(control(win32::kIdStatus));
 }
 
 RECT RunningApp::place(HWND control) const {

@@ -3,15 +3,13 @@
 #include <optional>
 #include <regex>
 
+#include "app/control_ids.h"
 #include "e2e/app.h"
 #include "service/utf.h"
 #include "win/process.h"
 
 namespace orvanel::testing {
 namespace {
-
-constexpr int kStartStop = 100;
-constexpr int kClose = 101;
 
 // The error prompt as a person sees it.
 struct Prompt {
@@ -55,7 +53,7 @@ class ErrorPrompt : public ::testing::Test {
     net(L"stop");
     app.emplace(Programs::real);
     EXPECT_EQ(app->first_status(), "Automatic Update is Stopped");
-    app->click(centre(*app, kStartStop));
+    app->click(centre(*app, win32::kIdStartStop));
     return Prompt(*app);
   }
 
@@ -98,7 +96,7 @@ TEST_F(ErrorPrompt, IgnoreGoesOnToTheWaitWhichEndsOnTheWantedStateWithARefresh) 
   net(L"start");
   EXPECT_TRUE(app->wait_for_status("Automatic Update is Running", 4000)) << app->status();
   EXPECT_LT(GetTickCount64() - ignored, 4500U);
-  EXPECT_EQ(RunningApp::text(app->control(kStartStop)), "&Stop");
+  EXPECT_EQ(RunningApp::text(app->control(win32::kIdStartStop)), "&Stop");
   net(L"stop");
 }
 
@@ -107,7 +105,7 @@ TEST_F(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
   ASSERT_NE(prompt.box, nullptr);
   prompt.answer(IDIGNORE);
   const ULONGLONG closed = GetTickCount64();
-  app->click(centre(*app, kClose));
+  app->click(centre(*app, win32::kIdClose));
   ASSERT_TRUE(app->wait_for_exit(4000)) << "the program outlived the wait";
   EXPECT_LT(GetTickCount64() - closed, 2000U);
   EXPECT_EQ(app->exit_code(), 0U);
@@ -116,29 +114,30 @@ TEST_F(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
 TEST(Simulated, StopThenStartGoesRoundWithTheButtonFollowing) {
   RunningApp app(Programs::simulated);
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
-  ASSERT_EQ(RunningApp::text(app.control(kStartStop)), "&Stop");
+  ASSERT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
 
-  app.click(centre(app, kStartStop));
+  app.click(centre(app, win32::kIdStartStop));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped", 6000)) << app.status();
-  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Start");
-  EXPECT_TRUE(IsWindowEnabled(app.control(kStartStop)));
+  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
+  EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
   EXPECT_EQ(find_dialog(app.process_id(), L"Whoops", 0), nullptr);
 
-  app.click(centre(app, kStartStop));
+  app.click(centre(app, win32::kIdStartStop));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running", 6000)) << app.status();
-  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Stop");
+  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
 }
 
 TEST(Simulated, AWaitThatNeverSeesTheStateEndsAfterFiveSeconds) {
   RunningApp app(Programs::simulated, L"ORVANEL_SIM_SECONDS=60");
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
   const ULONGLONG pressed = GetTickCount64();
-  app.click(centre(app, kStartStop));
+  app.click(centre(app, win32::kIdStartStop));
   ASSERT_TRUE(app.wait_for_status("Automatic Update is Stop Pending", 10000)) << app.status();
   const ULONGLONG waited = GetTickCount64() - pressed;
   EXPECT_GE(waited, 4900U);
   EXPECT_LT(waited, 7000U);
-  EXPECT_FALSE(IsWindowEnabled(app.control(kStartStop))) << "a pending state greys the button";
+  EXPECT_FALSE(IsWindowEnabled(app.control(win32::kIdStartStop)))
+      << "a pending state greys the button";
 }
 
 }  // namespace

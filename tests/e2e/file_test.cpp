@@ -116,7 +116,8 @@ TEST_F(ProgramFile, HasTheVersionRecordAndNoManifest) {
       << "the program carries a manifest";
 }
 
-TEST(ProgramImports, OnlyDllsThatShipWithWindows) {
+TEST(ProgramImports, OnlyDllsThatShipWithWindowsAndAtMost192KiB) {
+  EXPECT_LE(read_file(Programs::real).size(), 192U * 1024U);
   const std::vector<std::string> dlls = imported_dlls(read_file(Programs::real));
   ASSERT_FALSE(dlls.empty());
   const std::set<std::string> system{"kernel32.dll", "user32.dll", "gdi32.dll",   "ole32.dll",

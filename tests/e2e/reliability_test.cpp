@@ -6,15 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/control_ids.h"
 #include "e2e/app.h"
 #include "service/utf.h"
 #include "win/process.h"
 
 namespace orvanel::testing {
 namespace {
-
-constexpr int kStartStop = 100;
-constexpr int kStatus = 102;
 
 std::string caption_for(const std::string& status) {
   return status == "Automatic Update is Running" ? "&Stop" : "&Start";
@@ -42,7 +40,7 @@ TEST(BadInput, WhateverTheServiceSaysIsShownAndTheProgramGoesOn) {
     SCOPED_TRACE(input.status.substr(0, 40));
     RunningApp app(Programs::simulated, input.environment);
     EXPECT_EQ(app.first_status(), input.status);
-    EXPECT_EQ(IsWindowEnabled(app.control(kStartStop)) != FALSE, input.enabled);
+    EXPECT_EQ(IsWindowEnabled(app.control(win32::kIdStartStop)) != FALSE, input.enabled);
     RECT client{};
     GetClientRect(app.window(), &client);
     EXPECT_EQ(client.right, app.pixels(6300)) << "the window grew with its text";
@@ -68,12 +66,12 @@ TEST(BadInput, AQueryThatTakesSecondsHoldsTheWindowButNeverLosesIt) {
 TEST(Storm, FiftyClicksAndDoubleClicksQueuedInAWaitLeaveItConsistent) {
   RunningApp app(Programs::simulated, L"ORVANEL_SIM_SECONDS=1.5");
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
-  const HWND button = app.control(kStartStop);
+  const HWND button = app.control(win32::kIdStartStop);
   const RECT place = app.place(button);
   app.click({(place.left + place.right) / 2, (place.top + place.bottom) / 2});
   Sleep(100);  // the press is waiting now
   for (int k = 0; k < 50; ++k) {
-    PostMessageW(app.window(), WM_COMMAND, MAKEWPARAM(kStartStop, BN_CLICKED),
+    PostMessageW(app.window(), WM_COMMAND, MAKEWPARAM(win32::kIdStartStop, BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
     PostMessageW(app.window(), WM_LBUTTONDBLCLK, MK_LBUTTON,
                  MAKELPARAM(app.pixels(3000), app.pixels(900)));

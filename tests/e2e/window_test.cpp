@@ -3,14 +3,13 @@
 #include <array>
 #include <cmath>
 
+#include "app/control_ids.h"
 #include "e2e/app.h"
 #include "service/utf.h"
 #include "win/process.h"
 
 namespace orvanel::testing {
 namespace {
-
-enum Id { kStartStop = 100, kClose, kStatus, kNotice, kCredit, kSign, kPicture };
 
 // The face the program uses, to measure its texts the same way.
 HFONT sans(int pixels, int weight) {
@@ -80,21 +79,23 @@ void expect_layout(const RunningApp& app) {
        child = GetWindow(child, GW_HWNDNEXT)) {
     order.push_back(GetDlgCtrlID(child));
     const bool tab_stop = (GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) != 0;
-    EXPECT_EQ(tab_stop, order.back() == kStartStop || order.back() == kClose) << order.back();
+    EXPECT_EQ(tab_stop, order.back() == win32::kIdStartStop || order.back() == win32::kIdClose)
+        << order.back();
   }
-  EXPECT_EQ(order,
-            (std::vector<int>{kStartStop, kClose, kStatus, kNotice, kCredit, kSign, kPicture}));
+  EXPECT_EQ(order, (std::vector<int>{win32::kIdStartStop, win32::kIdClose, win32::kIdStatus,
+                                     win32::kIdNotice, win32::kIdCredit, win32::kIdSign,
+                                     win32::kIdPicture}));
 
-  for (const int id : {kStartStop, kClose}) {
+  for (const int id : {win32::kIdStartStop, win32::kIdClose}) {
     const RECT button = app.place(app.control(id));
-    EXPECT_EQ(button.left, app.pixels(id == kStartStop ? 3780 : 4980)) << id;
+    EXPECT_EQ(button.left, app.pixels(id == win32::kIdStartStop ? 3780 : 4980)) << id;
     EXPECT_EQ(button.top, app.pixels(1140)) << id;
     EXPECT_EQ(button.right - button.left, app.pixels(1155)) << id;
     EXPECT_EQ(button.bottom - button.top, app.pixels(495)) << id;
   }
-  EXPECT_EQ(RunningApp::text(app.control(kClose)), "C&lose");
+  EXPECT_EQ(RunningApp::text(app.control(win32::kIdClose)), "C&lose");
 
-  const RECT picture = app.place(app.control(kPicture));
+  const RECT picture = app.place(app.control(win32::kIdPicture));
   EXPECT_EQ(picture.left, app.pixels(60));
   EXPECT_EQ(picture.top, app.pixels(60));
   EXPECT_EQ(picture.right - picture.left, 48) << "the picture shows at its own size";
@@ -107,10 +108,10 @@ void expect_layout(const RunningApp& app) {
     double size;
     int weight;
   };
-  const std::array<Label, 4> labels{{{kStatus, 900, 240, 14.25, FW_BOLD},
-                                     {kNotice, 120, 1140, 8.25, FW_NORMAL},
-                                     {kCredit, 120, 1380, 8.25, FW_NORMAL},
-                                     {kSign, 840, 1125, 11.25, FW_NORMAL}}};
+  const std::array<Label, 4> labels{{{win32::kIdStatus, 900, 240, 14.25, FW_BOLD},
+                                     {win32::kIdNotice, 120, 1140, 8.25, FW_NORMAL},
+                                     {win32::kIdCredit, 120, 1380, 8.25, FW_NORMAL},
+                                     {win32::kIdSign, 840, 1125, 11.25, FW_NORMAL}}};
   for (const Label& label : labels) {
     const HWND control = app.control(label.id);
     const RECT place = app.place(control);
@@ -128,7 +129,7 @@ void expect_layout(const RunningApp& app) {
   // The notice leaves a gap where the larger sign stands; both lines fit
   // their boxes.
   const auto wide_text = [&](int id) { return wide_from_utf8(RunningApp::text(app.control(id))); };
-  const std::wstring notice = wide_text(kNotice);
+  const std::wstring notice = wide_text(win32::kIdNotice);
   const std::size_t gap = notice.find(L"  ");
   ASSERT_NE(gap, std::wstring::npos);
   const std::size_t after_gap = notice.find_first_not_of(L' ', gap);
@@ -136,9 +137,9 @@ void expect_layout(const RunningApp& app) {
   const int text_ends = app.pixels(120) + extent(small, notice.substr(0, gap)).cx;
   const int text_resumes = app.pixels(120) + extent(small, notice.substr(0, after_gap)).cx;
   const int notice_width = extent(small, notice).cx;
-  const int credit_width = extent(small, wide_text(kCredit)).cx;
+  const int credit_width = extent(small, wide_text(win32::kIdCredit)).cx;
   DeleteObject(small);
-  const RECT sign = app.place(app.control(kSign));
+  const RECT sign = app.place(app.control(win32::kIdSign));
   EXPECT_LE(text_ends, sign.left) << "the notice's text runs under the sign";
   EXPECT_GE(text_resumes, sign.right) << "the notice's text runs under the sign";
   EXPECT_LE(notice_width, app.pixels(1275)) << "the notice overflows its box";
@@ -150,8 +151,8 @@ TEST(Window, LooksAsDesignedAndShowsTheServiceState) {
   RunningApp app(Programs::real);
   EXPECT_EQ(app.first_status(), "Automatic Update is " + wuauserv_state());
   expect_layout(app);
-  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Start");
-  EXPECT_TRUE(IsWindowEnabled(app.control(kStartStop)));
+  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
+  EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
 }
 
 TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
@@ -161,7 +162,8 @@ TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
   const POINT background{app.pixels(3000), app.pixels(900)};
 
   net(L"start");
-  for (const int id : {kStatus, kNotice, kCredit, kSign, kPicture}) {
+  for (const int id :
+       {win32::kIdStatus, win32::kIdNotice, win32::kIdCredit, win32::kIdSign, win32::kIdPicture}) {
     const RECT place = app.place(app.control(id));
     app.double_click({(place.left + place.right) / 2, (place.top + place.bottom) / 2});
     Sleep(400);
@@ -171,14 +173,14 @@ TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
 
   app.double_click(background);
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running")) << app.status();
-  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Stop");
-  EXPECT_TRUE(IsWindowEnabled(app.control(kStartStop)));
+  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
+  EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
 
   net(L"stop");
   Sleep(600);
   app.double_click(background);
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped")) << app.status();
-  EXPECT_EQ(RunningApp::text(app.control(kStartStop)), "&Start");
+  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
 }
 
 TEST(Window, EscapeDoesNothingAndAltLEndsTheProgram) {

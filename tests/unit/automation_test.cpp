@@ -21,6 +21,11 @@ TEST(ObjectHandle, CopiesMovesAndAssignmentsKeepTheBalance) {
     c = second.handle();  // releases what it held
     EXPECT_EQ(first.references(), 1);
     EXPECT_EQ(second.references(), 1);
+    Object d = first.handle();
+    d = c;  // a copy-assignment too: takes the new object, releases the old
+    EXPECT_EQ(first.references(), 1);
+    EXPECT_EQ(second.references(), 2);
+    d.reset();
     c = c;  // NOLINT: self-assignment must not drop the object
     EXPECT_EQ(second.references(), 1);
     a = std::move(c);

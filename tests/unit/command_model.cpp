@@ -9,14 +9,14 @@ namespace {
 // branch before it takes that exit, the dispatch and the Close branch and
 // the last step are followed by the end, and the two tests that close the
 // wait leave it.
-int after_failure(int step, int answer) {
+int after_failure(int step, MsgBoxAnswer answer) {
   constexpr int kStop = 0;
-  if (answer == kAnswerRetry) {
+  if (answer == MsgBoxAnswer::kRetry) {
     if (step == 10) return 15;  // begins with the stop branch's exit
     if (step == 20) return 22;  // begins with the "Stopped" branch's exit
     return step;
   }
-  if (answer == kAnswerIgnore) {
+  if (answer == MsgBoxAnswer::kIgnore) {
     if (step == 1 || step == 2 || step == 24) return kStop;
     if (step == 9) return 15;  // step 10 begins with the exit to 15
     if (step == 19 || step == 21) return 23;
@@ -35,7 +35,7 @@ std::string CommandModel::query() {
     } catch (const Failure&) {
     }
   };
-  quietly([&] { forms_.set_mouse_pointer(11); });
+  quietly([&] { forms_.set_mouse_pointer(MousePointer{11}); });
   quietly([&] { connection = wmi_.bind("winmgmts:\\\\.\\root\\cimv2"); });
   quietly([&] {
     const Value text{std::string("Select * from Win32_Service where Name = 'wuauserv'")};
@@ -68,7 +68,7 @@ std::string CommandModel::query() {
   const bool stopped = state == "Stopped";
   quietly([&] { forms_.set_caption(Control::kStartStop, running ? "&Stop" : "&Start"); });
   quietly([&] { forms_.set_enabled(Control::kStartStop, running || stopped); });
-  quietly([&] { forms_.set_mouse_pointer(0); });
+  quietly([&] { forms_.set_mouse_pointer(MousePointer{0}); });
   return state.empty() ? "Undetectable" : state;
 }
 
@@ -113,7 +113,7 @@ void CommandModel::press(std::int16_t index) {
           step = 0;
           break;
         case 3:
-          forms_.set_mouse_pointer(11);
+          forms_.set_mouse_pointer(MousePointer{11});
           step = 4;
           break;
         case 4:
@@ -187,7 +187,7 @@ void CommandModel::press(std::int16_t index) {
           step = 24;
           break;
         case 24:
-          forms_.set_mouse_pointer(0);
+          forms_.set_mouse_pointer(MousePointer{0});
           step = 0;
           break;
         default:
@@ -196,7 +196,7 @@ void CommandModel::press(std::int16_t index) {
     } catch (const Failure& failure) {
       const std::string text =
           "Error: " + failure.description() + " (#" + std::to_string(failure.number()) + ")";
-      step = after_failure(step, forms_.msg_box(text, "Whoops", 18));
+      step = after_failure(step, forms_.msg_box(text, "Whoops", MsgBoxStyle{18}));
     }
   }
 }

@@ -54,7 +54,7 @@ enum class Scenario { kStop, kStart, kStuck, kClose };
 
 struct Row {
   int step;
-  int answer;
+  MsgBoxAnswer answer;
   Scenario scenario;
   int next;  // the step the press continues at, or kEnd
   std::vector<std::string> requests;
@@ -64,9 +64,9 @@ struct Row {
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
-  const char* answer = row.answer == kAnswerAbort   ? "Abort"
-                       : row.answer == kAnswerRetry ? "Retry"
-                                                    : "Ignore";
+  const char* answer = row.answer == MsgBoxAnswer::kAbort   ? "Abort"
+                       : row.answer == MsgBoxAnswer::kRetry ? "Retry"
+                                                            : "Ignore";
   *out << "step " << row.step << ", " << answer;
 }
 
@@ -74,9 +74,9 @@ const std::vector<std::string> kStopRequest{"StopService #0"};
 const std::vector<std::string> kStartRequest{"StartService #0"};
 const std::vector<std::string> kNone{};
 
-constexpr int A = kAnswerAbort;
-constexpr int R = kAnswerRetry;
-constexpr int I = kAnswerIgnore;
+constexpr MsgBoxAnswer A = MsgBoxAnswer::kAbort;
+constexpr MsgBoxAnswer R = MsgBoxAnswer::kRetry;
+constexpr MsgBoxAnswer I = MsgBoxAnswer::kIgnore;
 using enum Scenario;
 
 // clang-format off
@@ -307,7 +307,7 @@ TEST_F(Command, EveryInstanceGetsTheRequestAndAnEmptyResultGetsNone) {
   wmi.set_state(1, std::string("Running"));
   window->Form_DblClick();
   wmi.fail_once(Operation::kNextElement, kNotImplemented, wmi.calls(Operation::kNextElement) + 2);
-  form.answers = {kAnswerIgnore};
+  form.answers = {MsgBoxAnswer::kIgnore};
   press();
   EXPECT_EQ(wmi.requests().size(), 3U);
 
@@ -339,7 +339,7 @@ TEST_F(Command, OtherIndexesChangeNothingAndCloseOnlyUnloads) {
 TEST_F(Command, RetryPromptsOncePerAttemptAndAnyOtherAnswerAborts) {
   show("Running");
   wmi.fail_from(Operation::kMethod, kNotImplemented, wmi.calls(Operation::kMethod) + 1);
-  form.answers = {kAnswerRetry, kAnswerRetry, kAnswerRetry, 7};
+  form.answers = {R, R, R, MsgBoxAnswer{7}};
   press();
   EXPECT_EQ(form.prompts.size(), 4U);
   EXPECT_EQ(std::ranges::count(route, 8), 4);
@@ -354,7 +354,7 @@ TEST_F(Command, IgnoringAFailedOpenTriesTheLastElementThenMovesOn) {
   wmi.fail_once(Operation::kOpenEnumeration, kNotImplemented,
                 wmi.calls(Operation::kOpenEnumeration) + 1);
   wmi.fail_once(Operation::kMethod, kNotImplemented, wmi.calls(Operation::kMethod) + 1);
-  form.answers = {kAnswerIgnore, kAnswerIgnore};
+  form.answers = {I, I};
   press();
   EXPECT_EQ(form.prompts.size(), 2U);
   EXPECT_EQ(after(7), 8);

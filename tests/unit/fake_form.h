@@ -34,12 +34,12 @@ class FakeForm final : public Forms {
   std::string button_caption = "&Start";
   bool button_enabled = false;
   std::string status = "Querying Status...";
-  int pointer = kDefaultPointer;
-  std::vector<int> pointers;         // every pointer set, in order
+  int pointer = 0;
+  std::vector<int> pointers;         // every pointer set, by number, in order
   std::vector<std::string> prompts;  // every message box text
   std::vector<std::string> titles;
   std::vector<int> styles;
-  std::deque<int> answers;            // empty: Abort
+  std::deque<MsgBoxAnswer> answers;   // empty: Abort
   std::vector<std::string> statuses;  // every status caption set
   int pumps = 0;
   bool is_unloaded = false;
@@ -74,10 +74,10 @@ class FakeForm final : public Forms {
     check(FormOp::kSetEnabled);
     button_enabled = enabled;
   }
-  void set_mouse_pointer(int value) override {
+  void set_mouse_pointer(MousePointer value) override {
     check(FormOp::kPointer);
-    pointer = value;
-    pointers.push_back(value);
+    pointer = static_cast<int>(value);
+    pointers.push_back(pointer);
   }
   void unload() override {
     check(FormOp::kUnload);
@@ -89,14 +89,14 @@ class FakeForm final : public Forms {
     ++pumps;
     if (on_do_events) on_do_events();
   }
-  int msg_box(std::string_view text, std::string_view title, int style) override {
+  MsgBoxAnswer msg_box(std::string_view text, std::string_view title, MsgBoxStyle style) override {
     check(FormOp::kMsgBox);
     prompts.emplace_back(text);
     titles.emplace_back(title);
-    styles.push_back(style);
+    styles.push_back(static_cast<int>(style));
     if (on_msg_box) on_msg_box();
-    if (answers.empty()) return kAnswerAbort;
-    const int answer = answers.front();
+    if (answers.empty()) return MsgBoxAnswer::kAbort;
+    const MsgBoxAnswer answer = answers.front();
     answers.pop_front();
     return answer;
   }

@@ -10,7 +10,7 @@
 #include <random>
 
 #include "app/form1.h"
-#include "service/sim_wmi.h"
+#include "sim/sim_wmi.h"
 #include "unit/command_model.h"
 #include "unit/fake_form.h"
 
@@ -54,10 +54,11 @@ struct Schedule {
     return kinds[(h >> 20U) % kinds.size()];
   }
   // The user's answer to the k-th prompt; after many, the user gives up.
-  [[nodiscard]] int answer(int k) const {
-    if (k >= 30) return kAnswerAbort;
-    static const std::array<int, 7> answers{
-        kAnswerAbort, kAnswerRetry, kAnswerIgnore, kAnswerIgnore, kAnswerRetry, 1, 7};
+  [[nodiscard]] MsgBoxAnswer answer(int k) const {
+    using enum MsgBoxAnswer;
+    if (k >= 30) return kAbort;
+    static const std::array<MsgBoxAnswer, 7> answers{
+        kAbort, kRetry, kIgnore, kIgnore, kRetry, MsgBoxAnswer{1}, MsgBoxAnswer{7}};
     return answers[mix(seed * 31ULL + static_cast<std::uint64_t>(k)) % answers.size()];
   }
 

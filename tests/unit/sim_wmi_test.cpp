@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "service/sim_wmi.h"
+#include "sim/sim_wmi.h"
 
 namespace orvanel::sim {
 namespace {

@@ -124,7 +124,7 @@ TEST_F(StateQuery, NoInstanceMeansNoReadAndUndetectable) {
 
 TEST_F(StateQuery, FailingWindowOperationsAreDroppedOneByOne) {
   add_wuauserv("Running");
-  form.pointer = kHourglass;  // as a caller would leave it
+  form.pointer = 11;  // as a caller would leave it
   form.fail(FormOp::kPointer, Failure(5, "pointer"));
   form.fail(FormOp::kSetButtonCaption, Failure(5, "caption"));
   EXPECT_EQ(window->GetServiceState(), "Running");

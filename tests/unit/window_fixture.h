@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "app/form1.h"
-#include "service/sim_wmi.h"
+#include "sim/sim_wmi.h"
 #include "unit/fake_form.h"
 
 namespace orvanel::testing {

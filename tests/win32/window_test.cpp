@@ -7,7 +7,7 @@
 
 #include "app/form1.h"
 #include "app/win32_form.h"
-#include "service/sim_wmi.h"
+#include "sim/sim_wmi.h"
 #include "service/utf.h"
 #include "win/input.h"
 
@@ -93,6 +93,36 @@ TEST_F(Win32Window, TheFirstActivationRefreshesOnceAndTheIconIsSet) {
   EXPECT_EQ(wmi.calls(sim::Operation::kConnect), connects);
 }
 
+TEST_F(Win32Window, EverythingTheWindowMadeGoesWithIt) {
+  open_and_refresh(std::string("Running"));
+  const HWND main = window->handle();
+  const HWND owner = GetWindow(main, GW_OWNER);
+  std::vector<HGDIOBJ> objects;
+  for (const int id : {kIdStartStop, kIdStatus, kIdNotice, kIdSign}) {
+    objects.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(control(id), WM_GETFONT, 0, 0)));
+  }
+  objects.push_back(
+      reinterpret_cast<HGDIOBJ>(SendMessageW(control(kIdPicture), STM_GETIMAGE, IMAGE_BITMAP, 0)));
+  objects.push_back(reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(main, GCLP_HBRBACKGROUND)));
+  const auto icon = reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_BIG, 0));
+  for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0U);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(icon, &info));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+
+  form.reset();
+  window.reset();
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_FALSE(IsWindow(owner));
+  for (HGDIOBJ object : objects) EXPECT_EQ(GetObjectType(object), 0U) << object;
+  EXPECT_FALSE(GetIconInfo(icon, &info)) << "the icon outlived the window";
+  WNDCLASSEXW registered{};
+  registered.cbSize = sizeof registered;
+  EXPECT_FALSE(GetClassInfoExW(GetModuleHandleW(nullptr), kWindowClass, &registered))
+      << "the class is still registered";
+}
+
 TEST_F(Win32Window, TheHourglassCoversTheWindowAndItsControls) {
   open_and_refresh(std::string("Running"));
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
@@ -102,14 +132,14 @@ TEST_F(Win32Window, TheHourglassCoversTheWindowAndItsControls) {
     const HWND under = control(id);
     const POINT at = centre_on_screen(under);
     SetCursorPos(at.x, at.y);
-    window->set_mouse_pointer(kHourglass);
+    window->set_mouse_pointer(MousePointer::kHourglass);
     EXPECT_EQ(GetCursor(), wait) << "not shown at once";
     SetCursor(arrow);
     // What the system sends when the mouse moves over the control.
     SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), wait);
-    window->set_mouse_pointer(kDefaultPointer);
+    window->set_mouse_pointer(MousePointer::kDefault);
     EXPECT_EQ(GetCursor(), arrow);
   }
 }

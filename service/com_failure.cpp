@@ -1,0 +1,53 @@
+#include "service/com_failure.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "service/com_raii.h"
+#include "service/utf.h"
+
+namespace orvanel::com {
+namespace {
+
+std::string system_message(HRESULT result) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(result), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::string text = length == 0 ? std::string() : utf8_from_wide({buffer, length});
+  LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+}  // namespace
+
+Failure failure_from(HRESULT result, EXCEPINFO* exception) {
+  std::int32_t number = result;
+  std::string description;
+  if (result == DISP_E_EXCEPTION && exception != nullptr) {
+    if (exception->pfnDeferredFillIn != nullptr) exception->pfnDeferredFillIn(exception);
+    const unique_bstr text(std::exchange(exception->bstrDescription, nullptr));
+    const unique_bstr source(std::exchange(exception->bstrSource, nullptr));
+    const unique_bstr help(std::exchange(exception->bstrHelpFile, nullptr));
+    if (exception->scode != 0) {
+      number = exception->scode;
+    } else if (exception->wCode != 0) {
+      number = exception->wCode;
+    }
+    if (text.get() != nullptr) description = utf8_from_wide({text.get(), SysStringLen(text.get())});
+  }
+  if (description.empty()) description = system_message(number);
+  if (description.empty()) {
+    description = "Automation error 0x";
+    const auto bits = static_cast<std::uint32_t>(number);
+    for (int shift = 28; shift >= 0; shift -= 4)
+      description += "0123456789ABCDEF"[(bits >> shift) & 0xFU];
+  }
+  return {number, std::move(description)};
+}
+
+}  // namespace orvanel::com
