@@ -243,7 +243,14 @@ bool Win32Form::dispatch_keys(const MSG& message) {
 }
 
 void Win32Form::dispatch(MSG& message) {
-  if (window_ && (dispatch_keys(message) || IsDialogMessageW(window_.get(), &message))) return;
+  // The dialog manager takes a bare letter for an access key when the
+  // focused control takes no characters, and no control here does: only
+  // Alt with the letter (WM_SYSCHAR) may press a button.
+  const bool bare_character = message.message == WM_CHAR;
+  if (window_ && !bare_character &&
+      (dispatch_keys(message) || IsDialogMessageW(window_.get(), &message))) {
+    return;
+  }
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }

@@ -197,6 +197,46 @@ TEST(Window, EscapeDoesNothingAndAltLEndsTheProgram) {
   EXPECT_EQ(app.exit_code(), 0U);
 }
 
+// The control with the keyboard focus in the program's window.
+int focused_id(const RunningApp& app) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(app.window(), nullptr), &info)) return 0;
+  return GetDlgCtrlID(info.hwndFocus);
+}
+
+TEST(Window, AccessKeysTakeAltAndABareLetterPressesNothing) {
+  RunningApp app(Programs::simulated);
+  ASSERT_EQ(app.first_status(), "Automatic Update is Running");
+  ASSERT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
+  // The simulated service stops within a second of a request. Each letter
+  // is typed with the focus on each button.
+  for (int position = 0; position < 2; ++position) {
+    app.keys({'S'});
+    app.keys({'L'});
+    Sleep(300);
+    app.keys({VK_TAB});
+    Sleep(200);
+  }
+  Sleep(1500);
+  ASSERT_TRUE(app.running()) << "a bare L closed the program";
+  EXPECT_EQ(app.status(), "Automatic Update is Running") << "a bare S pressed Stop";
+  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
+
+  // Tab goes from one button to the other.
+  const int before = focused_id(app);
+  app.keys({VK_TAB});
+  EXPECT_TRUE(RunningApp::wait_for([&] { return focused_id(app) != before; }, 2000));
+  EXPECT_TRUE(focused_id(app) == win32::kIdStartStop || focused_id(app) == win32::kIdClose);
+
+  app.keys({VK_MENU, 'S'});
+  EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped")) << app.status();
+  if (focused_id(app) != win32::kIdStartStop) app.keys({VK_TAB});
+  ASSERT_TRUE(RunningApp::wait_for([&] { return focused_id(app) == win32::kIdStartStop; }, 2000));
+  app.keys({VK_SPACE});
+  EXPECT_TRUE(app.wait_for_status("Automatic Update is Running")) << app.status();
+}
+
 TEST(Window, TheCloseBoxEndsTheProgramAsCloseDoes) {
   RunningApp app(Programs::real);
   (void)app.first_status();
