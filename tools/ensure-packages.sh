@@ -4,7 +4,7 @@
 # stops instead.
 set -eu
 
-packages="make cmake g++ libgtest-dev googletest clang-tidy g++-mingw-w64-x86-64 mingw-w64-tools
+packages="make cmake g++ libgtest-dev googletest clang clang-tidy g++-mingw-w64-x86-64 mingw-w64-tools
 wine wine64 xvfb xauth xdotool imagemagick fonts-liberation"
 
 missing=""

@@ -1,0 +1,23 @@
+#!/bin/sh
+# The Windows code compiles for 32-bit Windows too, where callbacks need
+# their calling convention: clang checks it against MinGW's headers for the
+# i686 target, without building anything.
+#   check.sh SOURCE_DIR
+set -eu
+cd "$1"
+compiler=x86_64-w64-mingw32-g++-posix
+includes=""
+for dir in $(echo | $compiler -E -x c++ - -v 2>&1 | sed -n '/search starts here/,/End of search/p' |
+  grep '^ /' | grep -E 'c\+\+|mingw32/include$'); do
+  includes="$includes -isystem $dir"
+done
+status=0
+for source in app/win32_form.cpp app/startup.cpp app/main.cpp service/com_automation.cpp \
+  service/com_failure.cpp; do
+  # shellcheck disable=SC2086
+  clang++ --target=i686-w64-mingw32 -fsyntax-only -std=c++20 -Wall -Werror -I. -Iresources \
+    $includes -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \
+    "$source" || status=1
+done
+[ $status -eq 0 ] && echo "32-bit Windows: the Windows code compiles"
+exit $status
