@@ -180,7 +180,7 @@ int Form1::run_step(int step, Press& press) {
     case 7:
       return open_walk(press.walk) ? 8 : 15;
     case 8:
-      CurrentService.call("StopService");
+      CurrentService.call_without_result("StopService");
       return 9;
     case 9:
       return advance_walk(press.walk) ? 8 : 15;
@@ -192,7 +192,7 @@ int Form1::run_step(int step, Press& press) {
     case 12:
       return open_walk(press.walk) ? 13 : 15;
     case 13:
-      CurrentService.call("StartService");
+      CurrentService.call_without_result("StartService");
       return 14;
     case 14:
       return advance_walk(press.walk) ? 13 : 15;

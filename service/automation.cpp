@@ -2,6 +2,10 @@
 
 namespace orvanel {
 
+void Dispatch::call_without_result(std::string_view name, std::span<const Value> args) {
+  (void)call(name, args);
+}
+
 Object Object::adopt(Dispatch* dispatch) noexcept {
   Object object;
   object.dispatch_ = dispatch;
@@ -55,6 +59,11 @@ Value Object::get(std::string_view name) const {
 Value Object::call(std::string_view name, std::span<const Value> args) const {
   const Object keep(*this);
   return keep.checked().call(name, args);
+}
+
+void Object::call_without_result(std::string_view name, std::span<const Value> args) const {
+  const Object keep(*this);
+  keep.checked().call_without_result(name, args);
 }
 
 Enumeration Object::enumerate() const {

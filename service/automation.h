@@ -39,6 +39,10 @@ class Dispatch {
   virtual void release() noexcept = 0;
   virtual Value get(std::string_view name) = 0;
   virtual Value call(std::string_view name, std::span<const Value> args) = 0;
+  // A method call whose result is neither asked for nor read, so that
+  // nothing a provider would return can fail it. A provider that always
+  // gives a result drops it here.
+  virtual void call_without_result(std::string_view name, std::span<const Value> args);
   virtual std::unique_ptr<Enumerator> enumerate() = 0;
 
  protected:
@@ -66,6 +70,7 @@ class Object {
 
   [[nodiscard]] Value get(std::string_view name) const;
   Value call(std::string_view name, std::span<const Value> args = {}) const;
+  void call_without_result(std::string_view name, std::span<const Value> args = {}) const;
   [[nodiscard]] class Enumeration enumerate() const;
 
   friend bool operator==(const Object& a, const Object& b) noexcept {

@@ -1,5 +1,6 @@
 #include "service/com_automation.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,10 @@ class ComObject final : public Dispatch {
     return value_from(*result.get());
   }
 
+  void call_without_result(std::string_view name, std::span<const Value> args) override {
+    invoke(id_of(name), DISPATCH_METHOD, args, Result::kNotWanted);
+  }
+
   std::unique_ptr<Enumerator> enumerate() override {
     unique_variant result = invoke(DISPID_NEWENUM, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
     VARIANT& variant = *result.get();
@@ -88,7 +93,9 @@ class ComObject final : public Dispatch {
     return id;
   }
 
-  unique_variant invoke(DISPID id, WORD flags, std::span<const Value> args);
+  enum class Result : std::uint8_t { kWanted, kNotWanted };
+  unique_variant invoke(DISPID id, WORD flags, std::span<const Value> args,
+                        Result wanted = Result::kWanted);
 
   com_ptr<IDispatch> dispatch_;
   int references_ = 1;
@@ -123,7 +130,8 @@ unique_variant variant_from(const Value& value) {
   return variant;
 }
 
-unique_variant ComObject::invoke(DISPID id, WORD flags, std::span<const Value> args) {
+unique_variant ComObject::invoke(DISPID id, WORD flags, std::span<const Value> args,
+                                 Result wanted) {
   // Invoke takes its arguments last to first.
   std::vector<unique_variant> owned;
   owned.reserve(args.size());
@@ -138,8 +146,9 @@ unique_variant ComObject::invoke(DISPID id, WORD flags, std::span<const Value> a
   unique_variant result;
   EXCEPINFO exception{};
   UINT bad_argument = 0;
-  const HRESULT outcome = dispatch_->Invoke(id, kNoInterface, LOCALE_USER_DEFAULT, flags,
-                                            &parameters, result.put(), &exception, &bad_argument);
+  const HRESULT outcome = dispatch_->Invoke(
+      id, kNoInterface, LOCALE_USER_DEFAULT, flags, &parameters,
+      wanted == Result::kWanted ? result.put() : nullptr, &exception, &bad_argument);
   if (FAILED(outcome)) throw failure_from(outcome, &exception);
   return result;
 }

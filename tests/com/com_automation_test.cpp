@@ -66,6 +66,23 @@ TEST_F(ComAutomation, CallsMethodsWithTheirArgumentsInOrder) {
   EXPECT_EQ(fake.echoed, (std::vector<std::wstring>{L"second", L"first \u20AC"}));
 }
 
+TEST_F(ComAutomation, RequestsAskForNoResultWhileQueriesAndPropertiesDo) {
+  fake.children = {&first_child};
+  {
+    const Object services = com::object_from(&fake);
+    const std::array<Value, 1> query{Value{std::string("Select")}};
+    const Object collection = object_of(services.call("ExecQuery", query));
+    (void)services.get("State");
+    // Whatever the provider would have answered, a request that was
+    // delivered does not fail.
+    EXPECT_NO_THROW(services.call_without_result("StartService"));
+    EXPECT_NO_THROW(services.call_without_result("StopService"));
+    EXPECT_THROW((void)services.call("StartService"), Failure) << "the answer was not unusable";
+  }
+  EXPECT_EQ(fake.results_asked, (std::vector<bool>{true, true, false, false, true}));
+  EXPECT_EQ(fake.flags.at(2), DISPATCH_METHOD);
+}
+
 TEST_F(ComAutomation, FailuresCarryTheExceptionOrTheSystemText) {
   const Object object = com::object_from(&fake);
 

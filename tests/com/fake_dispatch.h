@@ -25,13 +25,15 @@ class FakeDispatch final : public IDispatch {
     kNothing,
     kChild,
     kEcho,
-    kAnswer
+    kAnswer,
+    kStart
   };
 
   long add_refs = 0;
   long releases = 0;
   std::vector<std::wstring> names;
   std::vector<WORD> flags;
+  std::vector<bool> results_asked;  // whether each Invoke was given a result pointer
   std::vector<std::wstring> echoed;
   std::vector<FakeDispatch*> children;  // owned by the test
   VARIANT answer{};                     // what the member "Answer" gives, copied
@@ -59,7 +61,8 @@ class FakeDispatch final : public IDispatch {
     static const std::map<std::wstring, DISPID> known{
         {L"State", kState}, {L"StopService", kStop}, {L"Raises", kRaises}, {L"Deferred", kDeferred},
         {L"Plain", kPlain}, {L"Number", kNumber},    {L"Flag", kFlag},     {L"Nothing", kNothing},
-        {L"Child", kChild}, {L"Echo", kEcho},        {L"Answer", kAnswer}};
+        {L"Child", kChild}, {L"Echo", kEcho},        {L"Answer", kAnswer},
+        {L"StartService", kStart},                   {L"ExecQuery", kChild}};
     if (count != 1) return E_INVALIDARG;
     names.emplace_back(requested[0]);
     const auto found = known.find(requested[0]);
@@ -133,6 +136,7 @@ inline HRESULT STDMETHODCALLTYPE FakeDispatch::Invoke(DISPID id, REFIID, LCID, W
                                                       DISPPARAMS* parameters, VARIANT* result,
                                                       EXCEPINFO* exception, UINT*) {
   flags.push_back(how);
+  results_asked.push_back(result != nullptr);
   VARIANT ignored;
   VariantInit(&ignored);
   VARIANT* out = result != nullptr ? result : &ignored;
@@ -155,6 +159,11 @@ inline HRESULT STDMETHODCALLTYPE FakeDispatch::Invoke(DISPID id, REFIID, LCID, W
       return DISP_E_EXCEPTION;
     case kPlain:
       return E_NOTIMPL;
+    case kStart:
+      // An answer no client can use: reading it fails.
+      out->vt = VT_ERROR;
+      out->scode = E_UNEXPECTED;
+      return S_OK;
     case kNumber:
       out->vt = VT_I4;
       out->lVal = 4;
