@@ -75,6 +75,14 @@ void attempt(Step&& step) {
   }
 }
 
+// The query's steps on the window, taken only while there is one: where WMI
+// answers from another process, the window can be closed while the query
+// waits for it.
+template <typename Step>
+void attempt_on(const Forms& forms, Step&& step) {
+  if (!forms.unloaded()) attempt(std::forward<Step>(step));
+}
+
 }  // namespace
 
 // What one press of a button keeps while it runs; a nested press has its own.
@@ -91,7 +99,7 @@ Form1::Form1(Forms& forms, Binder& wmi) : forms_(forms), wmi_(wmi), query_(std::
 
 std::string Form1::GetServiceState() {
   std::string result;
-  attempt([&] { forms_.set_mouse_pointer(MousePointer::kHourglass); });
+  attempt_on(forms_, [&] { forms_.set_mouse_pointer(MousePointer::kHourglass); });
   attempt([&] { ServicesConnection = wmi_.bind(kMoniker); });
   attempt([&] {
     ServiceQueryResult = object_of(ServicesConnection.call("ExecQuery", {&query_, 1}));
@@ -108,19 +116,19 @@ std::string Form1::GetServiceState() {
     attempt([&] { have_element = advance_walk(walk); });
   }
 
-  attempt([&] { forms_.set_enabled(Control::kStartStop, false); });
+  attempt_on(forms_, [&] { forms_.set_enabled(Control::kStartStop, false); });
   if (result == kRunning) {
-    attempt([&] { forms_.set_caption(Control::kStartStop, kStopCaption); });
-    attempt([&] { forms_.set_enabled(Control::kStartStop, true); });
+    attempt_on(forms_, [&] { forms_.set_caption(Control::kStartStop, kStopCaption); });
+    attempt_on(forms_, [&] { forms_.set_enabled(Control::kStartStop, true); });
   } else if (result == kStopped) {
-    attempt([&] { forms_.set_caption(Control::kStartStop, kStartCaption); });
-    attempt([&] { forms_.set_enabled(Control::kStartStop, true); });
+    attempt_on(forms_, [&] { forms_.set_caption(Control::kStartStop, kStartCaption); });
+    attempt_on(forms_, [&] { forms_.set_enabled(Control::kStartStop, true); });
   } else {
-    attempt([&] { forms_.set_caption(Control::kStartStop, kStartCaption); });
-    attempt([&] { forms_.set_enabled(Control::kStartStop, false); });
+    attempt_on(forms_, [&] { forms_.set_caption(Control::kStartStop, kStartCaption); });
+    attempt_on(forms_, [&] { forms_.set_enabled(Control::kStartStop, false); });
     if (result.empty()) result = kUndetectable;
   }
-  attempt([&] { forms_.set_mouse_pointer(MousePointer::kDefault); });
+  attempt_on(forms_, [&] { forms_.set_mouse_pointer(MousePointer::kDefault); });
   return result;
 }
 
@@ -129,6 +137,8 @@ void Form1::Form_Activate() {
   // A Close handled inside the pump has taken the window away.
   if (forms_.unloaded()) return;
   const std::string state = GetServiceState();
+  // ... or while the query waited for the service.
+  if (forms_.unloaded()) return;
   std::string status;
   status.reserve(kStatusPrefix.size() + state.size());
   status.append(kStatusPrefix).append(state);
@@ -150,6 +160,9 @@ void Form1::Command1_Click(std::int16_t index) {
       if (on_step) on_step(step);
       step = run_step(step, press);
     } catch (const Failure& failure) {
+      // A window closed under a failing step takes the press with it: there
+      // is nothing left to prompt over.
+      if (forms_.unloaded()) break;
       const MsgBoxAnswer answer =
           forms_.msg_box(prompt_text(failure), "Whoops", MsgBoxStyle::kAbortRetryIgnoreCritical);
       step = resume_after(step, answer);

@@ -59,10 +59,11 @@ class FakeDispatch final : public IDispatch {
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* requested, UINT count, LCID,
                                           DISPID* ids) override {
     static const std::map<std::wstring, DISPID> known{
-        {L"State", kState}, {L"StopService", kStop}, {L"Raises", kRaises}, {L"Deferred", kDeferred},
-        {L"Plain", kPlain}, {L"Number", kNumber},    {L"Flag", kFlag},     {L"Nothing", kNothing},
-        {L"Child", kChild}, {L"Echo", kEcho},        {L"Answer", kAnswer},
-        {L"StartService", kStart},                   {L"ExecQuery", kChild}};
+        {L"State", kState},       {L"StopService", kStop}, {L"Raises", kRaises},
+        {L"Deferred", kDeferred}, {L"Plain", kPlain},      {L"Number", kNumber},
+        {L"Flag", kFlag},         {L"Nothing", kNothing},  {L"Child", kChild},
+        {L"Echo", kEcho},         {L"Answer", kAnswer},    {L"StartService", kStart},
+        {L"ExecQuery", kChild}};
     if (count != 1) return E_INVALIDARG;
     names.emplace_back(requested[0]);
     const auto found = known.find(requested[0]);

@@ -395,6 +395,31 @@ TEST_F(Command, AWindowUnloadedDuringTheWaitIsLeftAlone) {
   EXPECT_TRUE(form.statuses.empty());
 }
 
+TEST_F(Command, AWindowClosedWhileAQueryWaitsEndsThePressWithoutAPrompt) {
+  // Another program closes the window while the service is being asked:
+  // during a poll, and during the refresh that ends the press.
+  show("Running");
+  for (const int closing_query : {1, 2}) {
+    SCOPED_TRACE(closing_query);
+    form.is_unloaded = false;
+    form.touched_after_unload = 0;
+    wmi.set_state(0, std::string("Running"));
+    window->Form_Activate();
+    ASSERT_EQ(form.button_caption, "&Stop");
+    const int before = wmi.calls(Operation::kExecQuery);
+    wmi.set_latency(Operation::kExecQuery, 0.001);
+    during_wait = [&] {
+      if (wmi.calls(Operation::kExecQuery) - before == closing_query) form.is_unloaded = true;
+    };
+    press();
+    during_wait = nullptr;
+    wmi.set_latency(Operation::kExecQuery, 0);
+    EXPECT_TRUE(form.prompts.empty()) << "a prompt for a window that is gone";
+    EXPECT_EQ(form.touched_after_unload, 0);
+    EXPECT_EQ(wmi.calls(Operation::kExecQuery) - before, closing_query) << "queried again";
+  }
+}
+
 TEST_F(Command, ACloseNestedInTheWaitEndsBothPresses) {
   show("Running", true);
   form.on_do_events = [&] {

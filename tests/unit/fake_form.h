@@ -43,6 +43,7 @@ class FakeForm final : public Forms {
   std::vector<std::string> statuses;  // every status caption set
   int pumps = 0;
   bool is_unloaded = false;
+  int touched_after_unload = 0;  // operations asked of a window that is gone
   double now = 1000;
   double tick = 0;                     // added to the clock at every reading
   std::function<void()> on_do_events;  // runs inside the pump
@@ -108,6 +109,7 @@ class FakeForm final : public Forms {
 
  private:
   void check(FormOp op) {
+    if (is_unloaded) ++touched_after_unload;
     if (plan) {
       if (std::optional<Failure> failure = plan(op, ++calls_[op])) throw *failure;
     }

@@ -69,6 +69,17 @@ TEST_F(Refresh, AWindowClosedInThePumpIsLeftAlone) {
   EXPECT_TRUE(form.pointers.empty());
 }
 
+TEST_F(Refresh, AWindowClosedWhileTheQueryWaitsIsTouchedNoMore) {
+  add_wuauserv("Running");
+  wmi.set_latency(Operation::kExecQuery, 0.5);
+  // Another program closes the window while the service is being asked.
+  during_wait = [&] { form.is_unloaded = true; };
+  EXPECT_NO_THROW(window->Form_Activate());
+  EXPECT_TRUE(form.statuses.empty());
+  EXPECT_EQ(form.touched_after_unload, 0);
+  EXPECT_EQ(form.pointers, (std::vector<int>{11})) << "only the hourglass, set before the wait";
+}
+
 TEST_F(Refresh, AFailingStatusLineReachesTheCaller) {
   add_wuauserv("Running");
   form.fail(FormOp::kSetStatus, Failure(364, "Object was unloaded"));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 
 #include "app/form1.h"
@@ -17,7 +18,13 @@ class WindowTest : public ::testing::Test {
   using Operation = sim::Operation;
 
   FakeForm form;
-  sim::SimWmi wmi{[this] { return form.now; }, [this](double seconds) { form.now += seconds; }};
+  // Runs while the service keeps the window waiting (see set_latency).
+  std::function<void()> during_wait;
+  sim::SimWmi wmi{[this] { return form.now; },
+                  [this](double seconds) {
+                    form.now += seconds;
+                    if (during_wait) during_wait();
+                  }};
   std::optional<Form1> window{std::in_place, form, wmi};
 
   void TearDown() override {
