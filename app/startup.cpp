@@ -6,8 +6,15 @@
 #include "app/win32_form.h"
 #include "service/com_raii.h"
 
+#include <string>
+
+// Windows 8 and Windows 7 with KB2533623 have these; the program targets
+// Windows 7, whose headers leave them out.
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+#ifndef LOAD_LIBRARY_SEARCH_USER_DIRS
+#define LOAD_LIBRARY_SEARCH_USER_DIRS 0x00000400
 #endif
 
 #ifdef __GLIBCXX__
@@ -26,12 +33,26 @@ namespace orvanel::win32 {
 
 void restrict_dll_search() noexcept {
   using SetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
-  const FARPROC found =
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
-  if (found != nullptr) {
-    reinterpret_cast<SetDefaultDllDirectories>(reinterpret_cast<void*>(found))(
-        LOAD_LIBRARY_SEARCH_SYSTEM32);
+  using AddDllDirectory = void*(WINAPI*)(const wchar_t*);
+  HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  const FARPROC set_default = GetProcAddress(kernel32, "SetDefaultDllDirectories");
+  const FARPROC add_directory = GetProcAddress(kernel32, "AddDllDirectory");
+  if (set_default == nullptr || add_directory == nullptr) return;
+
+  // WMI's in-process servers live in System32\wbem and load their own
+  // DLLs from there by the default search: without it, WMI would not load.
+  std::wstring wbem(MAX_PATH, L'\0');
+  const UINT length = GetSystemDirectoryW(wbem.data(), static_cast<UINT>(wbem.size()));
+  DWORD search = LOAD_LIBRARY_SEARCH_SYSTEM32;
+  if (length > 0 && length < wbem.size()) {
+    wbem.resize(length);
+    wbem += L"\\wbem";
+    if (reinterpret_cast<AddDllDirectory>(reinterpret_cast<void*>(add_directory))(wbem.c_str()) !=
+        nullptr) {
+      search |= LOAD_LIBRARY_SEARCH_USER_DIRS;
+    }
   }
+  reinterpret_cast<SetDefaultDllDirectories>(reinterpret_cast<void*>(set_default))(search);
 }
 
 int run(HINSTANCE instance, Binder& wmi) {

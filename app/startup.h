@@ -6,9 +6,9 @@
 
 namespace orvanel::win32 {
 
-// From here on, DLLs are looked for in the system directory only, so that
-// one planted beside the program is never loaded. Without the call (Windows
-// 7 before its update), nothing changes.
+// From here on, DLLs are looked for in the system directory and in its wbem
+// folder, where WMI lives, only: one planted beside the program is never
+// loaded. Without the calls (Windows 7 before its update), nothing changes.
 void restrict_dll_search() noexcept;
 
 // The whole program on this thread: the main window against the service

@@ -478,16 +478,27 @@ TEST_F(Win32Window, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
 namespace orvanel::win32 {
 namespace {
 
-TEST(DllSearch, ADllBesideTheProgramIsNotFoundOnceRestricted) {
+TEST(DllSearch, ADllBesideTheProgramIsNotFoundButOneInTheWbemFolderIs) {
   HMODULE beside = LoadLibraryW(L"orvanel_beside.dll");
   ASSERT_NE(beside, nullptr) << "the test DLL is not beside the program";
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(beside, path, MAX_PATH);
   FreeLibrary(beside);
+  // The same DLL under another name, where WMI's own DLLs are.
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::wstring in_wbem = std::wstring(system) + L"\\wbem\\orvanel_wbem_probe.dll";
+  ASSERT_TRUE(CopyFileW(path, in_wbem.c_str(), FALSE));
 
   restrict_dll_search();
   SetLastError(0);
   EXPECT_EQ(LoadLibraryW(L"orvanel_beside.dll"), nullptr) << "a DLL beside the program was loaded";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  HMODULE probe = LoadLibraryW(L"orvanel_wbem_probe.dll");
+  EXPECT_NE(probe, nullptr) << "a DLL in the wbem folder was not found";
   EXPECT_NE(LoadLibraryW(L"version.dll"), nullptr) << "system DLLs must still load";
+  if (probe != nullptr) FreeLibrary(probe);
+  DeleteFileW(in_wbem.c_str());
   // The rest of this program searches as usual again.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 }
