@@ -19,3 +19,12 @@ if(MINGW)
   add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-Wl,--gc-sections>)
   set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG -ffunction-sections -fdata-sections")
 endif()
+
+# Visual Studio builds the same program: the static runtime, so that no
+# VC++ redistributable is needed, and no manifest, which the linker would
+# otherwise embed. Subsystem 6.00, Remote Desktop awareness, ASLR and DEP are
+# that linker's defaults for a 64-bit program.
+if(MSVC)
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  add_link_options(/MANIFEST:NO)
+endif()

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cctype>
 #include <cstring>
 #include <fstream>
@@ -114,6 +115,32 @@ TEST_F(ProgramFile, HasTheVersionRecordAndNoManifest) {
   EXPECT_TRUE(types.count(reinterpret_cast<ULONG_PTR>(RT_GROUP_ICON)) == 1);
   EXPECT_EQ(types.count(reinterpret_cast<ULONG_PTR>(RT_MANIFEST)), 0U)
       << "the program carries a manifest";
+}
+
+TEST(ProgramHeader, IsAWindows7ProgramWithTheProtectionsOn) {
+  const std::vector<unsigned char> image = read_file(Programs::real);
+  const auto nt = static_cast<std::size_t>(at<IMAGE_DOS_HEADER>(image, 0).e_lfanew);
+  const auto headers = at<IMAGE_NT_HEADERS64>(image, nt);
+  const IMAGE_OPTIONAL_HEADER64& optional = headers.OptionalHeader;
+  EXPECT_EQ(optional.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+  EXPECT_EQ(optional.MajorSubsystemVersion, 6);
+  EXPECT_EQ(optional.MinorSubsystemVersion, 0);
+  for (const WORD flag :
+       {WORD{IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE},
+        WORD{IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE}, WORD{IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA},
+        WORD{IMAGE_DLLCHARACTERISTICS_NX_COMPAT}}) {
+    EXPECT_EQ(optional.DllCharacteristics & flag, flag) << std::hex << flag;
+  }
+  const std::size_t sections =
+      nt + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + headers.FileHeader.SizeOfOptionalHeader;
+  ASSERT_GT(headers.FileHeader.NumberOfSections, 0);
+  for (WORD k = 0; k < headers.FileHeader.NumberOfSections; ++k) {
+    const auto section =
+        at<IMAGE_SECTION_HEADER>(image, sections + k * sizeof(IMAGE_SECTION_HEADER));
+    const DWORD both = IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE;
+    EXPECT_NE(section.Characteristics & both, both)
+        << std::string(reinterpret_cast<const char*>(section.Name), 8) << " is writable and executable";
+  }
 }
 
 TEST(ProgramImports, OnlyDllsThatShipWithWindowsAndAtMost192KiB) {
