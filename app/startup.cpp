@@ -55,10 +55,24 @@ void restrict_dll_search() noexcept {
   reinterpret_cast<SetDefaultDllDirectories>(reinterpret_cast<void*>(set_default))(search);
 }
 
+// Drawn at each monitor's real resolution, never stretched: per-monitor
+// awareness (v2) where Windows has it (10, 1703 on), else the system's
+// resolution. Without a manifest, this must happen before any window exists.
+void become_dpi_aware() noexcept {
+  using SetContext = BOOL(WINAPI*)(HANDLE);
+  const auto per_monitor_v2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+  const FARPROC found =
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext");
+  if (found != nullptr &&
+      reinterpret_cast<SetContext>(reinterpret_cast<void*>(found))(per_monitor_v2) != FALSE) {
+    return;
+  }
+  SetProcessDPIAware();
+}
+
 int run(HINSTANCE instance, Binder& wmi) {
   restrict_dll_search();
-  // Drawn at the display's real resolution, never stretched.
-  SetProcessDPIAware();
+  become_dpi_aware();
   // The window's references are released before COM goes.
   const com::apartment apartment;
   Win32Form window(instance);

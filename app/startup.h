@@ -11,6 +11,9 @@ namespace orvanel::win32 {
 // loaded. Without the calls (Windows 7 before its update), nothing changes.
 void restrict_dll_search() noexcept;
 
+// Per-monitor DPI awareness where Windows offers it, else system awareness.
+void become_dpi_aware() noexcept;
+
 // The whole program on this thread: the main window against the service
 // that the binder reaches, until the window is gone. Gives the exit code.
 int run(HINSTANCE instance, Binder& wmi);

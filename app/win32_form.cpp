@@ -13,6 +13,7 @@ namespace orvanel::win32 {
 namespace {
 
 constexpr UINT kActivateMessage = WM_APP + 1;
+constexpr UINT kSettleFocusMessage = WM_APP + 2;
 constexpr COLORREF kBackground = RGB(212, 208, 200);
 constexpr COLORREF kStatusText = RGB(0, 0, 128);
 constexpr int kTwipsPerInch = 1440;
@@ -22,6 +23,37 @@ constexpr int kTwipsPerInch = 1440;
 constexpr wchar_t kNotice[] = L"Copyright    2026";
 constexpr wchar_t kCredit[] = L"By the Orvanel developers";
 constexpr wchar_t kSign[] = L"\u00A9";
+constexpr wchar_t kPictureName[] = L"Orvanel emblem: a flag waving in front of a globe";
+
+// Where each control stands, in twips, by id from Start/Stop on.
+struct Place {
+  int left, top, width, height;
+};
+constexpr std::array<Place, 7> kPlaces{{
+    {3780, 1140, 1155, 495},  // Start/Stop
+    {4980, 1140, 1155, 495},  // Close
+    {900, 240, 2475, 330},    // status line
+    {120, 1140, 1275, 210},   // notice
+    {120, 1380, 2340, 210},   // credit
+    {840, 1125, 165, 255},    // copyright sign
+    {60, 60, 720, 720},       // picture
+}};
+const Place& place_of(int id) {
+  return kPlaces.at(static_cast<std::size_t>(id - kIdStartStop));
+}
+
+// Screen readers' properties, without the GUID library.
+constexpr GUID kAccPropServices{
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr GUID kIAccPropServices{
+    0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+constexpr GUID kLiveSetting{
+    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr GUID kAccName{
+    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+constexpr LONG kPolite = 1;
+// Windows 8's live-region event; the program's Windows 7 headers leave it out.
+constexpr DWORD kLiveRegionChanged = 0x8019;
 
 // A failed Win32 call, as the one conversion of failures words it.
 Failure last_error() {
@@ -75,6 +107,13 @@ MsgBoxAnswer answer_from(int platform_answer) {
 
 }  // namespace
 
+bool system_high_contrast() noexcept {
+  HIGHCONTRASTW settings{};
+  settings.cbSize = sizeof settings;
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof settings, &settings, 0) != FALSE &&
+         (settings.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 int Win32Form::pixels(int twips) const noexcept {
   return MulDiv(twips, dpi_, kTwipsPerInch);
 }
@@ -98,18 +137,11 @@ bool Win32Form::create(FormEvents& events) {
     dpi_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
     face_ = sans_face(screen.get());
   }
+  system_dpi_ = dpi_;
+  high_contrast_ = high_contrast_probe_();
 
-  window_font_ = create_font(8.25, FW_NORMAL);
-  button_font_ = create_font(9.75, FW_BOLD);
-  status_font_ = create_font(14.25, FW_BOLD);
-  sign_font_ = create_font(11.25, FW_NORMAL);
-  const auto resource = MAKEINTRESOURCEW(IDI_ORVANEL);
-  icon_.reset(
-      static_cast<HICON>(LoadImageW(instance_, resource, IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                    GetSystemMetrics(SM_CYICON), 0)));
-  small_icon_.reset(
-      static_cast<HICON>(LoadImageW(instance_, resource, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                    GetSystemMetrics(SM_CYSMICON), 0)));
+  make_fonts();
+  load_icons();
   picture_bitmap_.reset(static_cast<HBITMAP>(
       LoadImageW(instance_, MAKEINTRESOURCEW(IDB_EMBLEM), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
 
@@ -146,6 +178,7 @@ bool Win32Form::create(FormEvents& events) {
   SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
   SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
   create_controls();
+  make_accessible();
   HMENU system_menu = GetSystemMenu(window_.get(), FALSE);
   for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
     DeleteMenu(system_menu, command, MF_BYCOMMAND);
@@ -155,14 +188,14 @@ bool Win32Form::create(FormEvents& events) {
   return true;
 }
 
-HWND Win32Form::create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id,
-                               int left, int top, int width, int height, HFONT font) {
+HWND Win32Form::create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id) {
+  const Place& place = place_of(id);
   HWND control =
-      CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, pixels(left), pixels(top),
-                      pixels(width), pixels(height), window_.get(),
+      CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, pixels(place.left),
+                      pixels(place.top), pixels(place.width), pixels(place.height), window_.get(),
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  if (control != nullptr && font != nullptr)
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
+  if (control != nullptr && font_of(id) != nullptr)
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_of(id)), 0);
   return control;
 }
 
@@ -172,26 +205,117 @@ void Win32Form::create_controls() {
   // Labels take their own mouse input (so a double-click on one is not the
   // window's), never wrap, and show "&" as it stands.
   constexpr DWORD kLabel = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
-  start_stop_ = create_control(L"BUTTON", L"&Start", kButton | WS_DISABLED, kIdStartStop, 3780,
-                               1140, 1155, 495, button_font_.get());
-  close_ = create_control(L"BUTTON", L"C&lose", kButton, kIdClose, 4980, 1140, 1155, 495,
-                          button_font_.get());
-  status_ = create_control(L"STATIC", L"Querying Status...", kLabel, kIdStatus, 900, 240, 2475, 330,
-                           status_font_.get());
-  labels_[0] = create_control(L"STATIC", kNotice, kLabel, kIdNotice, 120, 1140, 1275, 210,
-                              window_font_.get());
-  labels_[1] = create_control(L"STATIC", kCredit, kLabel, kIdCredit, 120, 1380, 2340, 210,
-                              window_font_.get());
-  labels_[2] =
-      create_control(L"STATIC", kSign, kLabel, kIdSign, 840, 1125, 165, 255, sign_font_.get());
-  picture_ = create_control(L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, kIdPicture, 60, 60, 720, 720,
-                            nullptr);
+  start_stop_ = create_control(L"BUTTON", L"&Start", kButton | WS_DISABLED, kIdStartStop);
+  close_ = create_control(L"BUTTON", L"C&lose", kButton, kIdClose);
+  status_ = create_control(L"STATIC", L"Querying Status...", kLabel, kIdStatus);
+  labels_[0] = create_control(L"STATIC", kNotice, kLabel, kIdNotice);
+  labels_[1] = create_control(L"STATIC", kCredit, kLabel, kIdCredit);
+  labels_[2] = create_control(L"STATIC", kSign, kLabel, kIdSign);
+  picture_ = create_control(L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, kIdPicture);
   if (picture_ != nullptr && picture_bitmap_) {
     SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP,
                  reinterpret_cast<LPARAM>(picture_bitmap_.get()));
   }
   fit_label(status_);
   for (HWND label : labels_) fit_label(label);
+}
+
+HFONT Win32Form::font_of(int id) const {
+  switch (id) {
+    case kIdStartStop:
+    case kIdClose:
+      return button_font_.get();
+    case kIdStatus:
+      return status_font_.get();
+    case kIdSign:
+      return sign_font_.get();
+    case kIdPicture:
+      return nullptr;
+    default:
+      return window_font_.get();
+  }
+}
+
+// The four fonts at the window's resolution; controls that exist switch to
+// them before the old ones go.
+void Win32Form::make_fonts() {
+  unique_hfont window_font = create_font(8.25, FW_NORMAL);
+  unique_hfont button_font = create_font(9.75, FW_BOLD);
+  unique_hfont status_font = create_font(14.25, FW_BOLD);
+  unique_hfont sign_font = create_font(11.25, FW_NORMAL);
+  std::swap(window_font_, window_font);
+  std::swap(button_font_, button_font);
+  std::swap(status_font_, status_font);
+  std::swap(sign_font_, sign_font);
+  if (!window_) return;
+  for (HWND child = GetWindow(window_.get(), GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    if (HFONT font = font_of(GetDlgCtrlID(child)); font != nullptr)
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
+// A system metric at the window's resolution.
+int Win32Form::metric(int index) const {
+  using ForDpi = int(WINAPI*)(int, UINT);
+  const FARPROC for_dpi = GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi");
+  if (for_dpi != nullptr) {
+    return reinterpret_cast<ForDpi>(reinterpret_cast<void*>(for_dpi))(index,
+                                                                      static_cast<UINT>(dpi_));
+  }
+  return MulDiv(GetSystemMetrics(index), dpi_, system_dpi_);
+}
+
+// The icons at the sizes the window's resolution asks for; the window and
+// its class take them before the old ones go.
+void Win32Form::load_icons() {
+  const auto resource = MAKEINTRESOURCEW(IDI_ORVANEL);
+  unique_hicon icon(static_cast<HICON>(
+      LoadImageW(instance_, resource, IMAGE_ICON, metric(SM_CXICON), metric(SM_CYICON), 0)));
+  unique_hicon small_icon(static_cast<HICON>(
+      LoadImageW(instance_, resource, IMAGE_ICON, metric(SM_CXSMICON), metric(SM_CYSMICON), 0)));
+  if (window_) {
+    SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
+    SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon.get()));
+    SetClassLongPtrW(window_.get(), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon.get()));
+    SetClassLongPtrW(window_.get(), GCLP_HICONSM, reinterpret_cast<LONG_PTR>(small_icon.get()));
+  }
+  std::swap(icon_, icon);
+  std::swap(small_icon_, small_icon);
+}
+
+// Every control where its twips put it at the window's resolution; the
+// picture keeps its own size, and the labels fit their text again.
+void Win32Form::place_controls() {
+  for (HWND child = GetWindow(window_.get(), GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    const Place& place = place_of(GetDlgCtrlID(child));
+    SetWindowPos(child, nullptr, pixels(place.left), pixels(place.top), pixels(place.width),
+                 pixels(place.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE | (child == picture_ ? SWP_NOSIZE : 0U));
+  }
+  fit_label(status_);
+  for (HWND label : labels_) fit_label(label);
+}
+
+// The status line is a polite live region, so that screen readers read each
+// new status; the picture is named for what it shows. Without the property
+// service (it is oleacc's), the status line still raises its event.
+void Win32Form::make_accessible() {
+  com::com_ptr<IAccPropServices> services;
+  if (FAILED(CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
+                              services.put_void()))) {
+    return;
+  }
+  VARIANT polite;
+  VariantInit(&polite);
+  polite.vt = VT_I4;
+  polite.lVal = kPolite;
+  services->SetHwndProp(status_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kLiveSetting,
+                        polite);
+  services->SetHwndPropStr(picture_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kAccName,
+                           kPictureName);
+  annotations_ = std::move(services);
 }
 
 // A label takes the extent of its text on one line in its own font; its
@@ -302,8 +426,21 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     case WM_LBUTTONDBLCLK:
       raise([this] { events_->Form_DblClick(); });
       return 0;
+    case kSettleFocusMessage:
+      on_settle_focus();
+      return 0;
     case WM_CTLCOLORSTATIC:
       return on_ctl_color_static(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+    case WM_ERASEBKGND:
+      if (on_erase_background(reinterpret_cast<HDC>(w))) return 1;
+      break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      on_colours_changed();
+      break;
+    case WM_DPICHANGED:
+      on_dpi_changed(w, *reinterpret_cast<const RECT*>(l));
+      return 0;
     case WM_SETCURSOR:
       if (on_set_cursor(l)) return TRUE;
       break;
@@ -340,17 +477,60 @@ void Win32Form::on_command(WPARAM w) {
   if (HIWORD(w) != BN_CLICKED) return;
   const int id = LOWORD(w);
   // A disabled button takes no click, whichever way it comes.
-  if (id == kIdStartStop && IsWindowEnabled(start_stop_)) {
+  if (id == kIdStartStop && start_stop_enabled_) {
     raise([this] { events_->Command1_Click(0); });
   } else if (id == kIdClose) {
     raise([this] { events_->Command1_Click(1); });
   }
 }
 
+// The labels draw their text over the window's background; under a
+// high-contrast theme every one of them, the status line too, takes the
+// theme's text colour over the theme's background.
 LRESULT Win32Form::on_ctl_color_static(HDC dc, HWND control) {
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, control == status_ ? kStatusText : GetSysColor(COLOR_BTNTEXT));
+  SetTextColor(dc,
+               control == status_ && !high_contrast_ ? kStatusText : GetSysColor(COLOR_BTNTEXT));
   return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+bool Win32Form::on_erase_background(HDC dc) {
+  RECT client{};
+  GetClientRect(window_.get(), &client);
+  const auto brush =
+      high_contrast_
+          ? GetSysColorBrush(COLOR_BTNFACE)
+          : reinterpret_cast<HBRUSH>(GetClassLongPtrW(window_.get(), GCLP_HBRBACKGROUND));
+  return FillRect(dc, &client, brush) != 0;
+}
+
+// A theme switched on or off while the program runs repaints it all.
+void Win32Form::on_colours_changed() {
+  high_contrast_ = high_contrast_probe_();
+  RedrawWindow(window_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// Moved to a monitor of another resolution: the window takes the place
+// Windows suggests, and everything in it is made again at the new
+// resolution. The client area stays 6300 x 1845 twips.
+void Win32Form::on_dpi_changed(WPARAM w, const RECT& suggested) {
+  dpi_ = LOWORD(w);
+  make_fonts();
+  load_icons();
+  place_controls();
+  SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top,
+               suggested.right - suggested.left, suggested.bottom - suggested.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(window_.get(), &client);
+  const int wider = pixels(6300) - client.right;
+  const int taller = pixels(1845) - client.bottom;
+  if (wider != 0 || taller != 0) {
+    SetWindowPos(window_.get(), nullptr, 0, 0, suggested.right - suggested.left + wider,
+                 suggested.bottom - suggested.top + taller,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RedrawWindow(window_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 bool Win32Form::on_set_cursor(LPARAM l) {
@@ -360,6 +540,13 @@ bool Win32Form::on_set_cursor(LPARAM l) {
 }
 
 void Win32Form::on_destroy() {
+  if (annotations_) {
+    annotations_->ClearHwndProps(status_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                 &kLiveSetting, 1);
+    annotations_->ClearHwndProps(picture_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                 &kAccName, 1);
+    annotations_.reset();
+  }
   PostQuitMessage(exit_code_);
 }
 
@@ -393,22 +580,50 @@ void Win32Form::set_caption(Control control, std::string_view text) {
   HWND window = control_window(control);
   const std::wstring wide = wide_from_utf8(text);
   if (!SetWindowTextW(window, wide.c_str())) throw last_error();
-  if (window == status_) fit_label(window);
+  if (window != status_) return;
+  fit_label(window);
+  NotifyWinEvent(kLiveRegionChanged, window, OBJID_CLIENT, CHILDID_SELF);
 }
 
+// Every state query disables Start/Stop and, when the state fits, enables
+// it again at once. Disabling the focused button would move the focus, and a
+// screen reader would announce it, twice a query; so the button itself is
+// disabled only once the query is over and the disable still stands.
+// Meanwhile the flag set here is the one that decides whether it takes a
+// click.
 void Win32Form::set_enabled(Control control, bool enabled) {
   HWND window = control_window(control);
-  if (!enabled && GetFocus() == window) {
-    // A disabled button cannot keep the focus; the window holds it, so that
-    // Enter presses nothing, until the button is enabled again.
-    SetFocus(window_.get());
-    focus_parked_ = true;
+  if (window != start_stop_) {
+    EnableWindow(window, enabled ? TRUE : FALSE);
+    return;
   }
-  EnableWindow(window, enabled ? TRUE : FALSE);
-  if (enabled && focus_parked_ && window == start_stop_) {
+  start_stop_enabled_ = enabled;
+  if (!enabled) {
+    if (GetFocus() != window) {
+      EnableWindow(window, FALSE);
+    } else if (!disable_pending_) {
+      disable_pending_ = true;
+      PostMessageW(window_.get(), kSettleFocusMessage, 0, 0);
+    }
+    return;
+  }
+  disable_pending_ = false;
+  EnableWindow(window, TRUE);
+  if (focus_parked_) {
     focus_parked_ = false;
     if (GetFocus() == window_.get()) SetFocus(window);
   }
+}
+
+// A disabled button cannot keep the focus; the window holds it, so that
+// Enter presses nothing, until the button is enabled again.
+void Win32Form::on_settle_focus() {
+  if (!std::exchange(disable_pending_, false)) return;
+  if (GetFocus() == start_stop_) {
+    SetFocus(window_.get());
+    focus_parked_ = true;
+  }
+  EnableWindow(start_stop_, FALSE);
 }
 
 void Win32Form::set_mouse_pointer(MousePointer pointer) {

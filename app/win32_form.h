@@ -4,6 +4,7 @@
 // child controls, whose events it turns into calls on the window's behaviour.
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <array>
 #include <string>
@@ -11,12 +12,20 @@
 #include "app/control_ids.h"
 #include "app/forms.h"
 #include "app/win32_handles.h"
+#include "service/com_raii.h"
 
 namespace orvanel::win32 {
 
+// Whether a high-contrast theme is on; the window asks again whenever the
+// system's colours or settings change.
+using HighContrastProbe = bool (*)() noexcept;
+bool system_high_contrast() noexcept;
+
 class Win32Form final : public Forms {
  public:
-  explicit Win32Form(HINSTANCE instance) noexcept : instance_(instance) {}
+  explicit Win32Form(HINSTANCE instance,
+                     HighContrastProbe high_contrast = &system_high_contrast) noexcept
+      : instance_(instance), high_contrast_probe_(high_contrast) {}
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
   ~Win32Form() = default;
@@ -43,13 +52,22 @@ class Win32Form final : public Forms {
 
   void on_activate(WPARAM w);
   void on_command(WPARAM w);
+  void on_settle_focus();
   LRESULT on_ctl_color_static(HDC dc, HWND control);
+  bool on_erase_background(HDC dc);
+  void on_colours_changed();
+  void on_dpi_changed(WPARAM w, const RECT& suggested);
   bool on_set_cursor(LPARAM l);
   void on_destroy();
 
   void create_controls();
-  HWND create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id, int left,
-                      int top, int width, int height, HFONT font);
+  HWND create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id);
+  void make_fonts();
+  void load_icons();
+  void place_controls();
+  void make_accessible();
+  [[nodiscard]] HFONT font_of(int id) const;
+  [[nodiscard]] int metric(int index) const;
   [[nodiscard]] unique_hfont create_font(double points, int weight) const;
   [[nodiscard]] int pixels(int twips) const noexcept;
   [[nodiscard]] HWND control_window(Control control) const;
@@ -65,6 +83,7 @@ class Win32Form final : public Forms {
   void report(std::int32_t number, const std::string& description) noexcept;
 
   HINSTANCE instance_;
+  HighContrastProbe high_contrast_probe_;
   FormEvents* events_ = nullptr;
   // Declared in the order they are needed: the windows go first, then what
   // they draw with, and the class last.
@@ -76,6 +95,8 @@ class Win32Form final : public Forms {
   unique_hbitmap picture_bitmap_;
   unique_hicon icon_;
   unique_hicon small_icon_;
+  // Screen readers' annotations of the controls, cleared with them.
+  com::com_ptr<IAccPropServices> annotations_;
   unique_hwnd owner_;
   // Empty from the moment the window is destroyed, whoever destroys it.
   unique_hwnd window_;
@@ -86,10 +107,16 @@ class Win32Form final : public Forms {
   std::array<HWND, 3> labels_{};  // notice, credit, sign
   HWND picture_ = nullptr;
   HWND saved_focus_ = nullptr;
+  // Start/Stop's enabled flag as the behaviour set it; the button itself
+  // follows once it is clear that a disable stands (see set_enabled).
+  bool start_stop_enabled_ = false;
+  bool disable_pending_ = false;
   bool focus_parked_ = false;
+  bool high_contrast_ = false;
   bool activated_ = false;
   MousePointer pointer_ = MousePointer::kDefault;
   int dpi_ = 96;
+  int system_dpi_ = 96;
   const wchar_t* face_ = L"Arial";
   int exit_code_ = 0;
 };

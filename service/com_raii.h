@@ -43,6 +43,7 @@ class com_ptr {
 
   [[nodiscard]] T* get() const noexcept { return pointer_; }
   T* operator->() const noexcept { return pointer_; }
+  explicit operator bool() const noexcept { return pointer_ != nullptr; }
 
  private:
   T* pointer_ = nullptr;

@@ -7,6 +7,7 @@
 
 #include "app/form1.h"
 #include "app/win32_form.h"
+#include "win32/window_fixture.h"
 #include "service/com_raii.h"
 #include "sim/sim_wmi.h"
 #include "service/utf.h"
@@ -16,67 +17,6 @@ namespace orvanel::win32 {
 namespace {
 
 using namespace std::string_literals;
-
-// The real window on this thread, with the simulated service behind it.
-class Win32Window : public ::testing::Test {
- protected:
-  sim::SimWmi wmi;
-  std::optional<Win32Form> window;
-  std::optional<Form1> form;
-
-  void TearDown() override {
-    form.reset();
-    window.reset();
-    // Nothing of this window may reach the next test, its quit request included.
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    EXPECT_EQ(wmi.live_objects(), 0);
-  }
-
-  void open(const Value& state, FormEvents* events = nullptr) {
-    wmi.add_service("wuauserv", state);
-    window.emplace(GetModuleHandleW(nullptr));
-    form.emplace(*window, wmi);
-    ASSERT_TRUE(window->create(events != nullptr ? *events : *form));
-  }
-
-  bool pump_until(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
-    const ULONGLONG end = GetTickCount64() + milliseconds;
-    while (!condition()) {
-      if (GetTickCount64() > end) return false;
-      if (window->unloaded()) return false;
-      window->do_events();
-      Sleep(5);
-    }
-    return true;
-  }
-
-  void open_and_refresh(const Value& state) {
-    open(state);
-    ASSERT_TRUE(pump_until([&] { return status().rfind("Automatic Update is ", 0) == 0; }))
-        << status();
-  }
-
-  HWND control(int id) const { return GetDlgItem(window->handle(), id); }
-  std::string status() const { return utf8_from_wide(text_of(control(kIdStatus))); }
-  static std::wstring text_of(HWND control) {
-    wchar_t buffer[4096] = {};
-    GetWindowTextW(control, buffer, 4096);
-    return buffer;
-  }
-  RECT place(HWND control) const {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, window->handle(), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-  }
-  POINT centre_on_screen(HWND control) const {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  }
-};
 
 TEST_F(Win32Window, TheFirstActivationRefreshesOnceAndTheIconIsSet) {
   open_and_refresh(std::string("Running"));
@@ -182,13 +122,29 @@ TEST_F(Win32Window, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
   open_and_refresh(std::string("Running"));
   const HWND button = control(kIdStartStop);
   SetFocus(button);
+  // Disabled and enabled again before the window handles anything: the
+  // focus never moves, and meanwhile the button takes no click.
   window->set_enabled(Control::kStartStop, false);
+  SendMessageW(window->handle(), WM_COMMAND, MAKEWPARAM(kIdStartStop, BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
+  EXPECT_EQ(wmi.requests().size(), 0U) << "a disabled button was pressed";
+  window->set_enabled(Control::kStartStop, true);
+  EXPECT_EQ(GetFocus(), button);
+  window->do_events();
+  EXPECT_EQ(GetFocus(), button);
+  EXPECT_TRUE(IsWindowEnabled(button));
+
+  // A disable that stands: the focus goes to the window, not to Close.
+  window->set_enabled(Control::kStartStop, false);
+  window->do_events();
+  EXPECT_FALSE(IsWindowEnabled(button));
   EXPECT_EQ(GetFocus(), window->handle()) << "the focus must not fall to the Close button";
   window->set_enabled(Control::kStartStop, true);
   EXPECT_EQ(GetFocus(), button);
 
   // A focus the user moved meanwhile stays where it is.
   window->set_enabled(Control::kStartStop, false);
+  window->do_events();
   SetFocus(control(kIdClose));
   window->set_enabled(Control::kStartStop, true);
   EXPECT_EQ(GetFocus(), control(kIdClose));

@@ -1,0 +1,302 @@
+// The window for people who use a high-contrast theme, a screen reader, only
+// the keyboard, or monitors of different resolutions.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <oleacc.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "service/com_raii.h"
+#include "win32/window_fixture.h"
+
+namespace orvanel::win32 {
+namespace {
+
+// The seam's other side: Wine cannot switch a high-contrast theme on.
+bool high_contrast_on = false;
+bool test_high_contrast() noexcept {
+  return high_contrast_on;
+}
+
+// WCAG's relative luminance and contrast ratio.
+double luminance(COLORREF colour) {
+  const auto linear = [](BYTE channel) {
+    const double value = channel / 255.0;
+    return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(GetRValue(colour)) + 0.7152 * linear(GetGValue(colour)) +
+         0.0722 * linear(GetBValue(colour));
+}
+double contrast(COLORREF a, COLORREF b) {
+  const double lighter = std::max(luminance(a), luminance(b));
+  const double darker = std::min(luminance(a), luminance(b));
+  return (lighter + 0.05) / (darker + 0.05);
+}
+
+// As colours are written, red first.
+std::string hex(COLORREF colour) {
+  std::array<char, 8> text{};
+  std::snprintf(text.data(), text.size(), "%02X%02X%02X", GetRValue(colour), GetGValue(colour),
+                GetBValue(colour));
+  return text.data();
+}
+
+class Accessible : public Win32Window {
+ protected:
+  std::array<COLORREF, 2> saved_colours{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
+
+  void TearDown() override {
+    restore_colours();
+    high_contrast_on = false;
+    Win32Window::TearDown();
+  }
+  void restore_colours() {
+    const std::array<int, 2> which{COLOR_BTNFACE, COLOR_BTNTEXT};
+    SetSysColors(2, which.data(), saved_colours.data());
+  }
+
+  // What the window shows: the colour of its bare background, and of the
+  // text of a label, the colour in it that stands out most from the
+  // background.
+  struct Painted {
+    COLORREF background;
+    COLORREF ink;
+  };
+  Painted painted(int label) {
+    RedrawWindow(window->handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    window->do_events();
+    const RECT text = place(control(label));
+    HDC dc = GetDC(window->handle());
+    Painted seen{GetPixel(dc, MulDiv(3000, dpi(), 1440), MulDiv(900, dpi(), 1440)), 0};
+    double best = 0;
+    for (LONG y = text.top; y < text.bottom; ++y) {
+      for (LONG x = text.left; x < text.right; ++x) {
+        const COLORREF pixel = GetPixel(dc, x, y);
+        if (contrast(pixel, seen.background) > best) {
+          best = contrast(pixel, seen.background);
+          seen.ink = pixel;
+        }
+      }
+    }
+    ReleaseDC(window->handle(), dc);
+    return seen;
+  }
+  static int dpi() {
+    HDC screen = GetDC(nullptr);
+    const int value = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return value;
+  }
+};
+
+TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
+  open_and_refresh(std::string("Running"), &test_high_contrast);
+  for (const int label : {kIdStatus, kIdNotice}) {
+    const Painted seen = painted(label);
+    EXPECT_EQ(seen.background, RGB(212, 208, 200)) << "the default look changed";
+    std::printf("default theme, label %d: text %s on %s, contrast %.2f:1\n", label,
+                hex(seen.ink).c_str(), hex(seen.background).c_str(),
+                contrast(seen.ink, seen.background));
+    EXPECT_GE(contrast(seen.ink, seen.background), 4.5) << label;
+  }
+  EXPECT_EQ(painted(kIdStatus).ink, RGB(0, 0, 128)) << "the status line is no longer dark blue";
+
+  // A dark high-contrast theme comes on while the program runs: the change
+  // of colours reaches the window, which asks the seam again.
+  high_contrast_on = true;
+  const std::array<int, 2> which{COLOR_BTNFACE, COLOR_BTNTEXT};
+  const std::array<COLORREF, 2> dark{RGB(0, 0, 0), RGB(255, 255, 255)};
+  ASSERT_TRUE(SetSysColors(2, which.data(), dark.data()));
+  window->do_events();
+  for (const int label : {kIdStatus, kIdNotice, kIdCredit}) {
+    const Painted seen = painted(label);
+    EXPECT_EQ(seen.background, RGB(0, 0, 0)) << "the background kept its light grey";
+    std::printf("high contrast, label %d: text %s on %s, contrast %.2f:1\n", label,
+                hex(seen.ink).c_str(), hex(seen.background).c_str(),
+                contrast(seen.ink, seen.background));
+    EXPECT_GE(contrast(seen.ink, seen.background), 4.5) << label;
+  }
+
+  // And off again.
+  high_contrast_on = false;
+  restore_colours();
+  window->do_events();
+  const Painted back = painted(kIdStatus);
+  EXPECT_EQ(back.background, RGB(212, 208, 200));
+  EXPECT_EQ(back.ink, RGB(0, 0, 128));
+}
+
+// Every focus change and live-region change that a screen reader hears.
+std::vector<std::pair<DWORD, HWND>> heard;
+void CALLBACK hear(HWINEVENTHOOK /*hook*/, DWORD event, HWND window, LONG /*object*/,
+                   LONG /*child*/, DWORD /*thread*/, DWORD /*time*/) {
+  heard.emplace_back(event, window);
+}
+constexpr DWORD kLiveRegionChanged = 0x8019;
+
+class Heard : public Accessible {
+ protected:
+  HWINEVENTHOOK focus_hook =
+      SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, &hear, GetCurrentProcessId(),
+                      GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
+  HWINEVENTHOOK live_hook =
+      SetWinEventHook(kLiveRegionChanged, kLiveRegionChanged, nullptr, &hear, GetCurrentProcessId(),
+                      GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
+  void TearDown() override {
+    UnhookWinEvent(focus_hook);
+    UnhookWinEvent(live_hook);
+    heard.clear();
+    Accessible::TearDown();
+  }
+  [[nodiscard]] long count(DWORD event) const {
+    return static_cast<long>(
+        std::ranges::count_if(heard, [&](const auto& one) { return one.first == event; }));
+  }
+  // Lets the events raised so far arrive.
+  void settle() {
+    pump_until([] { return false; }, 200);
+  }
+};
+
+TEST_F(Heard, APressMovesTheFocusOnlyWhenTheButtonStaysDisabled) {
+  ASSERT_NE(focus_hook, nullptr);
+  open_and_refresh(std::string("Running"));
+  const HWND button = control(kIdStartStop);
+  SetFocus(button);
+  settle();
+
+  // A service that ignores the request: five seconds of polls, each of which
+  // sees "Running" and disables and enables the button.
+  wmi.set_refusing(0, true);
+  heard.clear();
+  form->Command1_Click(0);
+  settle();
+  const long steady = count(EVENT_OBJECT_FOCUS);
+  std::printf("focus changes in a press whose polls see Running: %ld\n", steady);
+  EXPECT_EQ(steady, 0);
+  EXPECT_EQ(GetFocus(), button);
+
+  // A service that stops over a second: the polls see "Stop Pending".
+  wmi.set_refusing(0, false);
+  wmi.set_transition_seconds(1);
+  heard.clear();
+  form->Command1_Click(0);
+  settle();
+  const long pending = count(EVENT_OBJECT_FOCUS);
+  std::printf("focus changes in a press through a pending state: %ld\n", pending);
+  EXPECT_LE(pending, 2);
+  EXPECT_EQ(status(), "Automatic Update is Stopped");
+  EXPECT_EQ(GetFocus(), button) << "the focus did not come back";
+}
+
+TEST_F(Heard, EveryNewStatusIsAnnouncedFromTheStatusLine) {
+  ASSERT_NE(live_hook, nullptr);
+  open_and_refresh(std::string("Running"));
+  settle();
+  const auto announced = [&] {
+    return std::ranges::count_if(heard, [&](const auto& one) {
+      return one.first == kLiveRegionChanged && one.second == control(kIdStatus);
+    });
+  };
+  EXPECT_EQ(announced(), 1) << "the first refresh";
+  for (int refresh = 2; refresh <= 3; ++refresh) {
+    form->Form_DblClick();
+    settle();
+    EXPECT_EQ(announced(), refresh);
+  }
+}
+
+TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
+  open_and_refresh(std::string("Running"));
+  const HWND main = window->handle();
+  for (const int resolution : {144, 96}) {
+    SCOPED_TRACE(resolution);
+    const auto pixels = [&](int twips) { return MulDiv(twips, resolution, 1440); };
+    // What Windows suggests: the same frame around the client area scaled.
+    RECT suggested{0, 0, pixels(6300), pixels(1845)};
+    AdjustWindowRectEx(&suggested, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(main, GWL_EXSTYLE)));
+    OffsetRect(&suggested, 100 - suggested.left, 80 - suggested.top);
+    SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(resolution, resolution),
+                 reinterpret_cast<LPARAM>(&suggested));
+    window->do_events();
+
+    RECT frame{};
+    GetWindowRect(main, &frame);
+    EXPECT_EQ(frame.left, 100);
+    EXPECT_EQ(frame.top, 80);
+    RECT client{};
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.right, pixels(6300));
+    EXPECT_EQ(client.bottom, pixels(1845));
+
+    struct Expected {
+      int id;
+      int left, top, width, height;
+      double points;
+      bool bold;
+    };
+    const std::array<Expected, 7> controls{{{kIdStartStop, 3780, 1140, 1155, 495, 9.75, true},
+                                            {kIdClose, 4980, 1140, 1155, 495, 9.75, true},
+                                            {kIdStatus, 900, 240, 0, 0, 14.25, true},
+                                            {kIdNotice, 120, 1140, 0, 0, 8.25, false},
+                                            {kIdCredit, 120, 1380, 0, 0, 8.25, false},
+                                            {kIdSign, 840, 1125, 0, 0, 11.25, false},
+                                            {kIdPicture, 60, 60, 0, 0, 0, false}}};
+    for (const Expected& expected : controls) {
+      SCOPED_TRACE(expected.id);
+      const RECT at = place(control(expected.id));
+      std::printf("%d dpi: control %d at %ld,%ld %ldx%ld\n", resolution, expected.id, at.left,
+                  at.top, at.right - at.left, at.bottom - at.top);
+      EXPECT_EQ(at.left, pixels(expected.left));
+      EXPECT_EQ(at.top, pixels(expected.top));
+      if (expected.id == kIdPicture) {
+        EXPECT_EQ(at.right - at.left, 48) << "the picture shows at its own size";
+        continue;
+      }
+      const auto font =
+          reinterpret_cast<HFONT>(SendMessageW(control(expected.id), WM_GETFONT, 0, 0));
+      LOGFONTW made{};
+      ASSERT_NE(GetObjectW(font, sizeof made, &made), 0);
+      EXPECT_EQ(made.lfHeight, -std::lround(expected.points * resolution / 72.0));
+      EXPECT_EQ(made.lfWeight, expected.bold ? FW_BOLD : FW_NORMAL);
+      if (expected.width != 0) {
+        EXPECT_EQ(at.right - at.left, pixels(expected.width));
+        EXPECT_EQ(at.bottom - at.top, pixels(expected.height));
+        continue;
+      }
+      // A label is as high as its font's line and as wide as its text.
+      HDC dc = GetDC(control(expected.id));
+      const HGDIOBJ old = SelectObject(dc, font);
+      TEXTMETRICW metrics{};
+      GetTextMetricsW(dc, &metrics);
+      const std::wstring text = text_of(control(expected.id));
+      SIZE extent{};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+      SelectObject(dc, old);
+      ReleaseDC(control(expected.id), dc);
+      EXPECT_EQ(at.bottom - at.top, metrics.tmHeight);
+      EXPECT_EQ(at.right - at.left, extent.cx);
+    }
+
+    // The icon at the size the new resolution asks for.
+    ICONINFO info{};
+    ASSERT_TRUE(
+        GetIconInfo(reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_BIG, 0)), &info));
+    BITMAP image{};
+    GetObjectW(info.hbmColor, sizeof image, &image);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(image.bmWidth, MulDiv(GetSystemMetrics(SM_CXICON), resolution, dpi()));
+  }
+}
+
+}  // namespace
+}  // namespace orvanel::win32

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "app/form1.h"
+#include "app/win32_form.h"
+#include "service/utf.h"
+#include "sim/sim_wmi.h"
+
+namespace orvanel::win32 {
+
+// The real window on this thread, with the simulated service behind it.
+class Win32Window : public ::testing::Test {
+ protected:
+  sim::SimWmi wmi;
+  std::optional<Win32Form> window;
+  std::optional<Form1> form;
+
+  void TearDown() override {
+    form.reset();
+    window.reset();
+    // Nothing of this window may reach the next test, its quit request included.
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    EXPECT_EQ(wmi.live_objects(), 0);
+  }
+
+  void open(const Value& state, FormEvents* events = nullptr,
+            HighContrastProbe high_contrast = &system_high_contrast) {
+    wmi.add_service("wuauserv", state);
+    window.emplace(GetModuleHandleW(nullptr), high_contrast);
+    form.emplace(*window, wmi);
+    ASSERT_TRUE(window->create(events != nullptr ? *events : *form));
+  }
+
+  bool pump_until(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
+    const ULONGLONG end = GetTickCount64() + milliseconds;
+    while (!condition()) {
+      if (GetTickCount64() > end) return false;
+      if (window->unloaded()) return false;
+      window->do_events();
+      Sleep(5);
+    }
+    return true;
+  }
+
+  void open_and_refresh(const Value& state,
+                        HighContrastProbe high_contrast = &system_high_contrast) {
+    open(state, nullptr, high_contrast);
+    ASSERT_TRUE(pump_until([&] { return status().rfind("Automatic Update is ", 0) == 0; }))
+        << status();
+  }
+
+  HWND control(int id) const { return GetDlgItem(window->handle(), id); }
+  std::string status() const { return utf8_from_wide(text_of(control(kIdStatus))); }
+  static std::wstring text_of(HWND control) {
+    wchar_t buffer[4096] = {};
+    GetWindowTextW(control, buffer, 4096);
+    return buffer;
+  }
+  RECT place(HWND control) const {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window->handle(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  }
+  POINT centre_on_screen(HWND control) const {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+  }
+};
+
+}  // namespace orvanel::win32
