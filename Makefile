@@ -4,7 +4,9 @@
 #   make windows  cross-build the Windows program
 #   make bench    measure the program against bare references
 #   make soak     10,000 refreshes of the real program under Wine
-.PHONY: all test run bench soak windows linux sanitize packages clean
+#   make release  the release zip and its checksums in dist/
+#   make reproducible  two releases from two clones, compared byte for byte
+.PHONY: all test run bench soak windows linux sanitize packages clean release reproducible
 
 all: windows
 
@@ -38,5 +40,11 @@ bench: linux windows
 soak: windows
 	@sh tools/soak.sh
 
+release: packages
+	@sh tools/release.sh
+
+reproducible: packages
+	@sh tools/reproducible.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -14,9 +14,14 @@ function(orvanel_target target)
 endfunction()
 
 # The shipped program needs no runtime DLL of the compiler's, and is built
-# for size: its time goes to WMI, not to its own code.
+# for size: its time goes to WMI, not to its own code. The same sources give
+# the same program byte for byte, wherever and whenever they are built: no
+# time stamp in the PE header, no build path.
 if(MINGW)
-  add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-Wl,--gc-sections>)
+  add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-Wl,--gc-sections>
+    -Wl,--no-insert-timestamp)
+  add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+    -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
   set(CMAKE_CXX_FLAGS_RELEASE "-Os -DNDEBUG -ffunction-sections -fdata-sections")
 endif()
 

@@ -102,6 +102,8 @@ TEST_F(ProgramFile, HasTheVersionRecordAndNoManifest) {
   EXPECT_EQ(value(L"InternalName"), L"Orvanel");
   EXPECT_EQ(value(L"FileVersion"), L"1.00");
   EXPECT_EQ(value(L"ProductVersion"), L"1.00");
+  EXPECT_NE(value(L"LegalCopyright").find(L"MIT License"), std::wstring::npos)
+      << "the version record does not name the licence";
 
   std::set<ULONG_PTR> types;
   EnumResourceTypesW(

@@ -1,0 +1,65 @@
+#!/bin/sh
+# The notices of everything the MinGW-w64 build links into orvanel.exe,
+# taken from the copyright files of the Debian packages that supplied each
+# part. Prints them.
+set -eu
+compiler=x86_64-w64-mingw32-g++-posix
+
+cat <<'HEAD'
+Third-party notices for orvanel.exe
+===================================
+
+orvanel.exe is linked statically with parts of the following, as shipped
+in the Debian packages named below. Each package's copyright file follows,
+as Debian distributes it.
+
+HEAD
+
+# Each part the program links, and the package that supplied it.
+parts="libstdc++.a:the C++ standard library (libstdc++)
+libgcc.a:the GCC runtime (libgcc)
+libgcc_eh.a:the GCC exception-handling runtime (libgcc_eh)
+libwinpthread.a:the POSIX threads library for Windows (winpthreads)
+libmingw32.a:the MinGW-w64 runtime (libmingw32)
+libmingwex.a:the MinGW-w64 runtime extensions (libmingwex)
+crt2.o:the MinGW-w64 program start-up code (crt2.o)"
+
+echo "$parts" | while IFS=: read -r file what; do
+  path=$($compiler -print-file-name="$file")
+  package=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null | head -n 1 | cut -d: -f1)
+  [ -n "$package" ] || { echo "no Debian package supplies $path" >&2; exit 1; }
+  echo "- $what: $package $(dpkg-query -W -f='${Version}' "$package")"
+done
+
+echo "$parts" | while IFS=: read -r file what; do
+  path=$($compiler -print-file-name="$file")
+  dpkg -S "$(readlink -f "$path")" | head -n 1 | cut -d: -f1
+done | sort -u | while read -r package; do
+  copyright=/usr/share/doc/$package/copyright
+  [ -f "$copyright" ] || { echo "no copyright file for $package" >&2; exit 1; }
+  echo "$(sha256sum <"$copyright" | cut -d' ' -f1) $package"
+done | sort -s -k1,1 | {
+  # Packages built from one source share one copyright file: it is printed
+  # once, under all their names.
+  previous=""
+  names=""
+  flush() {
+    [ -n "$previous" ] || return 0
+    printf '\n\n%s\n' "================================================================"
+    echo "$names"
+    printf '%s\n\n' "================================================================"
+    cat "/usr/share/doc/$first/copyright"
+  }
+  while read -r digest package; do
+    entry="$package $(dpkg-query -W -f='${Version}' "$package")"
+    if [ "$digest" = "$previous" ]; then
+      names="$names, $entry"
+    else
+      flush
+      previous=$digest
+      first=$package
+      names=$entry
+    fi
+  done
+  flush
+}
