@@ -10,11 +10,8 @@ run-clang-tidy -quiet -j "$jobs" -p build/linux 'app/|service/|tests/|resources/
   { grep -E 'warning:|error:' build/tidy-linux.log; exit 1; }
 
 echo "clang-tidy: Windows code"
-compiler=x86_64-w64-mingw32-g++-posix
 extra=""
-# The C++ library's and MinGW's headers; clang brings its own intrinsics.
-for dir in $(echo | $compiler -E -x c++ - -v 2>&1 | sed -n '/search starts here/,/End of search/p' |
-  grep '^ /' | grep -E 'c\+\+|mingw32/include$'); do
+for dir in $(sh tools/mingw-includes.sh); do
   extra="$extra -extra-arg=-isystem$dir"
 done
 # shellcheck disable=SC2086

@@ -5,10 +5,8 @@
 #   check.sh SOURCE_DIR
 set -eu
 cd "$1"
-compiler=x86_64-w64-mingw32-g++-posix
 includes=""
-for dir in $(echo | $compiler -E -x c++ - -v 2>&1 | sed -n '/search starts here/,/End of search/p' |
-  grep '^ /' | grep -E 'c\+\+|mingw32/include$'); do
+for dir in $(sh tools/mingw-includes.sh); do
   includes="$includes -isystem $dir"
 done
 status=0

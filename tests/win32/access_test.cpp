@@ -88,6 +88,16 @@ class Accessible : public Win32Window {
     ReleaseDC(window->handle(), dc);
     return seen;
   }
+  // Checks that a label's text stands out from the background by at least
+  // 4.5:1, and gives the background.
+  COLORREF readable(int label, const char* theme) {
+    const Painted seen = painted(label);
+    std::printf("%s, label %d: text %s on %s, contrast %.2f:1\n", theme, label,
+                hex(seen.ink).c_str(), hex(seen.background).c_str(),
+                contrast(seen.ink, seen.background));
+    EXPECT_GE(contrast(seen.ink, seen.background), 4.5) << theme << ", label " << label;
+    return seen.background;
+  }
   static int dpi() {
     HDC screen = GetDC(nullptr);
     const int value = GetDeviceCaps(screen, LOGPIXELSY);
@@ -99,12 +109,7 @@ class Accessible : public Win32Window {
 TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   open_and_refresh(std::string("Running"), &test_high_contrast);
   for (const int label : {kIdStatus, kIdNotice}) {
-    const Painted seen = painted(label);
-    EXPECT_EQ(seen.background, RGB(212, 208, 200)) << "the default look changed";
-    std::printf("default theme, label %d: text %s on %s, contrast %.2f:1\n", label,
-                hex(seen.ink).c_str(), hex(seen.background).c_str(),
-                contrast(seen.ink, seen.background));
-    EXPECT_GE(contrast(seen.ink, seen.background), 4.5) << label;
+    EXPECT_EQ(readable(label, "default theme"), RGB(212, 208, 200)) << "the default look changed";
   }
   EXPECT_EQ(painted(kIdStatus).ink, RGB(0, 0, 128)) << "the status line is no longer dark blue";
 
@@ -116,12 +121,7 @@ TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   ASSERT_TRUE(SetSysColors(2, which.data(), dark.data()));
   window->do_events();
   for (const int label : {kIdStatus, kIdNotice, kIdCredit}) {
-    const Painted seen = painted(label);
-    EXPECT_EQ(seen.background, RGB(0, 0, 0)) << "the background kept its light grey";
-    std::printf("high contrast, label %d: text %s on %s, contrast %.2f:1\n", label,
-                hex(seen.ink).c_str(), hex(seen.background).c_str(),
-                contrast(seen.ink, seen.background));
-    EXPECT_GE(contrast(seen.ink, seen.background), 4.5) << label;
+    EXPECT_EQ(readable(label, "high contrast"), RGB(0, 0, 0)) << "the background kept its grey";
   }
 
   // And off again.
