@@ -162,6 +162,14 @@ class Heard : public Accessible {
   // Lets the events raised so far arrive.
   void settle() {
     pump_until([] { return false; }, 200);
+  }  // The focus changes a screen reader hears during one press.
+  long focus_changes_in_a_press(const char* what) {
+    heard.clear();
+    form->Command1_Click(0);
+    settle();
+    const long changes = count(EVENT_OBJECT_FOCUS);
+    std::printf("focus changes in a press %s: %ld\n", what, changes);
+    return changes;
   }
 };
 
@@ -175,23 +183,13 @@ TEST_F(Heard, APressMovesTheFocusOnlyWhenTheButtonStaysDisabled) {
   // A service that ignores the request: five seconds of polls, each of which
   // sees "Running" and disables and enables the button.
   wmi.set_refusing(0, true);
-  heard.clear();
-  form->Command1_Click(0);
-  settle();
-  const long steady = count(EVENT_OBJECT_FOCUS);
-  std::printf("focus changes in a press whose polls see Running: %ld\n", steady);
-  EXPECT_EQ(steady, 0);
+  EXPECT_EQ(focus_changes_in_a_press("whose polls see Running"), 0);
   EXPECT_EQ(GetFocus(), button);
 
   // A service that stops over a second: the polls see "Stop Pending".
   wmi.set_refusing(0, false);
   wmi.set_transition_seconds(1);
-  heard.clear();
-  form->Command1_Click(0);
-  settle();
-  const long pending = count(EVENT_OBJECT_FOCUS);
-  std::printf("focus changes in a press through a pending state: %ld\n", pending);
-  EXPECT_LE(pending, 2);
+  EXPECT_LE(focus_changes_in_a_press("through a pending state"), 2);
   EXPECT_EQ(status(), "Automatic Update is Stopped");
   EXPECT_EQ(GetFocus(), button) << "the focus did not come back";
 }
