@@ -16,50 +16,62 @@ constexpr std::string_view kStopped = "Stopped";
 constexpr std::string_view kUndetectable = "Undetectable";
 constexpr double kWaitSeconds = 5;
 
-// Step 0 stands for "the command ends".
-constexpr int kEnd = 0;
-
 // Where the command goes after a failed step: Retry re-enters, Ignore
 // continues. A step that closes a branch carries that branch's exit, which is
 // why a few rows do not simply point at the step itself and the next one.
 struct Resume {
-  int retry;
-  int ignore;
+  Step step;
+  Step retry;
+  Step ignore;
 };
+using enum Step;
 constexpr std::array<Resume, 25> kResume{{
-    {kEnd, kEnd},  // unused
-    {1, kEnd},     // 1 choose by button index
-    {2, kEnd},     // 2 unload the window
-    {3, 4},        // 3 hourglass
-    {4, 5},        // 4 read the caption
-    {5, 6},        // 5 caption is "&Stop"?
-    {6, 7},        // 6 start flag false
-    {7, 8},        // 7 open the stop walk
-    {8, 9},        // 8 StopService
-    {9, 15},       // 9 advance the stop walk
-    {15, 11},      // 10 caption is "&Start"?
-    {11, 12},      // 11 start flag true
-    {12, 13},      // 12 open the start walk
-    {13, 14},      // 13 StartService
-    {14, 15},      // 14 advance the start walk
-    {15, 16},      // 15 set the deadline
-    {16, 17},      // 16 pump events
-    {17, 18},      // 17 poll the state
-    {18, 19},      // 18 polled "Stopped"?
-    {19, 23},      // 19 start flag false?
-    {22, 21},      // 20 polled "Running"?
-    {21, 23},      // 21 start flag true?
-    {22, 23},      // 22 deadline passed?
-    {23, 24},      // 23 refresh the status line
-    {24, kEnd},    // 24 default pointer
+    {kEnd, kEnd, kEnd},
+    {kChooseByIndex, kChooseByIndex, kEnd},
+    {kUnload, kUnload, kEnd},
+    {kHourglass, kHourglass, kReadCaption},
+    {kReadCaption, kReadCaption, kIsStopCaption},
+    {kIsStopCaption, kIsStopCaption, kStartFlagFalse},
+    {kStartFlagFalse, kStartFlagFalse, kOpenStopWalk},
+    {kOpenStopWalk, kOpenStopWalk, kStopService},
+    {kStopService, kStopService, kAdvanceStopWalk},
+    {kAdvanceStopWalk, kAdvanceStopWalk, kSetDeadline},
+    {kIsStartCaption, kSetDeadline, kStartFlagTrue},
+    {kStartFlagTrue, kStartFlagTrue, kOpenStartWalk},
+    {kOpenStartWalk, kOpenStartWalk, kStartService},
+    {kStartService, kStartService, kAdvanceStartWalk},
+    {kAdvanceStartWalk, kAdvanceStartWalk, kSetDeadline},
+    {kSetDeadline, kSetDeadline, kPumpEvents},
+    {kPumpEvents, kPumpEvents, kPoll},
+    {kPoll, kPoll, kPolledStopped},
+    {kPolledStopped, kPolledStopped, kStopWanted},
+    {kStopWanted, kStopWanted, kRefresh},
+    {kPolledRunning, kDeadlineTest, kStartWanted},
+    {kStartWanted, kStartWanted, kRefresh},
+    {kDeadlineTest, kDeadlineTest, kRefresh},
+    {kRefresh, kRefresh, kDefaultPointer},
+    {kDefaultPointer, kDefaultPointer, kEnd},
 }};
 
-int resume_after(int step, MsgBoxAnswer answer) {
+constexpr std::size_t index_of(Step step) {
+  return static_cast<std::size_t>(step);
+}
+
+// Each row stands at its step's number.
+constexpr bool rows_in_order() {
+  for (std::size_t k = 0; k < kResume.size(); ++k) {
+    if (index_of(kResume.at(k).step) != k) return false;
+  }
+  return true;
+}
+static_assert(rows_in_order());
+
+Step resume_after(Step step, MsgBoxAnswer answer) {
   switch (answer) {
     case MsgBoxAnswer::kRetry:
-      return kResume.at(static_cast<std::size_t>(step)).retry;
+      return kResume.at(index_of(step)).retry;
     case MsgBoxAnswer::kIgnore:
-      return kResume.at(static_cast<std::size_t>(step)).ignore;
+      return kResume.at(index_of(step)).ignore;
     case MsgBoxAnswer::kAbort:
     default:
       return kEnd;
@@ -111,7 +123,7 @@ std::string Form1::GetServiceState() {
   bool have_element = true;
   attempt([&] { have_element = open_walk(walk); });
   while (have_element) {
-    attempt([&] { result = text_of(CurrentService.get("State")); });
+    attempt([&] { result = text_of(CurrentService.property("State")); });
     have_element = false;
     attempt([&] { have_element = advance_walk(walk); });
   }
@@ -152,7 +164,7 @@ void Form1::Form_DblClick() {
 void Form1::Command1_Click(std::int16_t index) {
   Press press;
   press.index = index;
-  int step = 1;
+  Step step = kChooseByIndex;
   // Once the window is gone, whether by this press or one nested in its
   // pump, the press leaves it alone and ends.
   while (step != kEnd && !forms_.unloaded()) {
@@ -170,73 +182,76 @@ void Form1::Command1_Click(std::int16_t index) {
   }
 }
 
-// Each step returns the number of the step that follows it. A step that
-// fails assigns nothing: values are stored only after all that can fail.
-int Form1::run_step(int step, Press& press) {
+// Each step gives the step that follows it. A step that fails assigns
+// nothing: values are stored only after all that can fail.
+Step Form1::run_step(Step step, Press& press) {
   switch (step) {
-    case 1:
-      return press.index == 1 ? 2 : press.index == 0 ? 3 : kEnd;
-    case 2:
+    case kChooseByIndex:
+      return press.index == kCloseButton       ? kUnload
+             : press.index == kStartStopButton ? kHourglass
+                                               : kEnd;
+    case kUnload:
       forms_.unload();
       return kEnd;
-    case 3:
+    case kHourglass:
       forms_.set_mouse_pointer(MousePointer::kHourglass);
-      return 4;
-    case 4:
+      return kReadCaption;
+    case kReadCaption:
       press.caption = forms_.caption(Control::kStartStop);
-      return 5;
-    case 5:
-      return press.caption == kStopCaption ? 6 : 10;
-    case 6:
+      return kIsStopCaption;
+    case kIsStopCaption:
+      return press.caption == kStopCaption ? kStartFlagFalse : kIsStartCaption;
+    case kStartFlagFalse:
       press.start = false;
-      return 7;
-    case 7:
-      return open_walk(press.walk) ? 8 : 15;
-    case 8:
+      return kOpenStopWalk;
+    case kOpenStopWalk:
+      return open_walk(press.walk) ? kStopService : kSetDeadline;
+    case kStopService:
       CurrentService.call_without_result("StopService");
-      return 9;
-    case 9:
-      return advance_walk(press.walk) ? 8 : 15;
-    case 10:
-      return press.caption == kStartCaption ? 11 : 15;
-    case 11:
+      return kAdvanceStopWalk;
+    case kAdvanceStopWalk:
+      return advance_walk(press.walk) ? kStopService : kSetDeadline;
+    case kIsStartCaption:
+      return press.caption == kStartCaption ? kStartFlagTrue : kSetDeadline;
+    case kStartFlagTrue:
       press.start = true;
-      return 12;
-    case 12:
-      return open_walk(press.walk) ? 13 : 15;
-    case 13:
+      return kOpenStartWalk;
+    case kOpenStartWalk:
+      return open_walk(press.walk) ? kStartService : kSetDeadline;
+    case kStartService:
       CurrentService.call_without_result("StartService");
-      return 14;
-    case 14:
-      return advance_walk(press.walk) ? 13 : 15;
-    case 15:
+      return kAdvanceStartWalk;
+    case kAdvanceStartWalk:
+      return advance_walk(press.walk) ? kStartService : kSetDeadline;
+    case kSetDeadline:
       press.deadline = forms_.clock() + kWaitSeconds;
-      return 16;
-    case 16:
+      return kPumpEvents;
+    case kPumpEvents:
       forms_.do_events();
-      return 17;
-    case 17:
+      return kPoll;
+    case kPoll:
       press.polled = GetServiceState();
-      return 18;
-    case 18:
-      return press.polled == kStopped ? 19 : 20;
-    case 19:
-      return press.start ? 22 : 23;
-    case 20:
-      return press.polled == kRunning ? 21 : 22;
-    case 21:
-      return press.start ? 23 : 22;
-    case 22:
-      return press.deadline > forms_.clock() ? 16 : 23;
-    case 23:
+      return kPolledStopped;
+    case kPolledStopped:
+      return press.polled == kStopped ? kStopWanted : kPolledRunning;
+    case kStopWanted:
+      return press.start ? kDeadlineTest : kRefresh;
+    case kPolledRunning:
+      return press.polled == kRunning ? kStartWanted : kDeadlineTest;
+    case kStartWanted:
+      return press.start ? kRefresh : kDeadlineTest;
+    case kDeadlineTest:
+      return press.deadline > forms_.clock() ? kPumpEvents : kRefresh;
+    case kRefresh:
       Form_Activate();
-      return 24;
-    case 24:
+      return kDefaultPointer;
+    case kDefaultPointer:
       forms_.set_mouse_pointer(MousePointer::kDefault);
       return kEnd;
-    default:
-      return kEnd;
+    case kEnd:
+      break;
   }
+  return kEnd;
 }
 
 // Both the state query and the command walk the last query's result into

@@ -12,6 +12,36 @@ namespace orvanel {
 
 inline constexpr std::string_view kStatusPrefix = "Automatic Update is ";
 
+// The steps of a press of a button, by the numbers that its failure
+// prompt's resume map gives them; kEnd stands for the end of the command.
+enum class Step : std::uint8_t {
+  kEnd = 0,
+  kChooseByIndex = 1,
+  kUnload = 2,
+  kHourglass = 3,
+  kReadCaption = 4,
+  kIsStopCaption = 5,
+  kStartFlagFalse = 6,
+  kOpenStopWalk = 7,
+  kStopService = 8,
+  kAdvanceStopWalk = 9,
+  kIsStartCaption = 10,
+  kStartFlagTrue = 11,
+  kOpenStartWalk = 12,
+  kStartService = 13,
+  kAdvanceStartWalk = 14,
+  kSetDeadline = 15,
+  kPumpEvents = 16,
+  kPoll = 17,
+  kPolledStopped = 18,
+  kStopWanted = 19,
+  kPolledRunning = 20,
+  kStartWanted = 21,
+  kDeadlineTest = 22,
+  kRefresh = 23,
+  kDefaultPointer = 24,
+};
+
 // The main window's behaviour: its event handlers and its state query, on
 // the window's own three references to the management service.
 class Form1 final : public FormEvents {
@@ -32,11 +62,11 @@ class Form1 final : public FormEvents {
 
   // Called as each numbered step of a press begins, inside the press's
   // failure trap: a failure it raises is a failure of that step.
-  std::function<void(int step)> on_step;
+  std::function<void(Step step)> on_step;
 
  private:
   struct Press;
-  int run_step(int step, Press& press);
+  Step run_step(Step step, Press& press);
   bool open_walk(std::optional<Enumeration>& walk);
   bool advance_walk(std::optional<Enumeration>& walk);
 

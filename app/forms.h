@@ -46,6 +46,10 @@ class Forms {
   ~Forms() = default;
 };
 
+// The buttons of the Command1 control array, by the index its click gives.
+inline constexpr std::int16_t kStartStopButton = 0;
+inline constexpr std::int16_t kCloseButton = 1;
+
 // The window's event handlers, as the forms framework raises them.
 class FormEvents {
  public:

@@ -4,7 +4,8 @@
 
 #include "app/form1.h"
 #include "app/win32_form.h"
-#include "service/com_raii.h"
+#include "winapi/com.h"
+#include "winapi/system_function.h"
 
 #include <string>
 
@@ -32,11 +33,8 @@ void __verbose_terminate_handler() {
 namespace orvanel::win32 {
 
 void restrict_dll_search() noexcept {
-  using SetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
-  using AddDllDirectory = void*(WINAPI*)(const wchar_t*);
-  HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-  const FARPROC set_default = GetProcAddress(kernel32, "SetDefaultDllDirectories");
-  const FARPROC add_directory = GetProcAddress(kernel32, "AddDllDirectory");
+  const auto set_default = ORVANEL_SYSTEM_FUNCTION(L"kernel32.dll", SetDefaultDllDirectories);
+  const auto add_directory = ORVANEL_SYSTEM_FUNCTION(L"kernel32.dll", AddDllDirectory);
   if (set_default == nullptr || add_directory == nullptr) return;
 
   // WMI's in-process servers live in System32\wbem and load their own
@@ -47,26 +45,18 @@ void restrict_dll_search() noexcept {
   if (length > 0 && length < wbem.size()) {
     wbem.resize(length);
     wbem += L"\\wbem";
-    if (reinterpret_cast<AddDllDirectory>(reinterpret_cast<void*>(add_directory))(wbem.c_str()) !=
-        nullptr) {
-      search |= LOAD_LIBRARY_SEARCH_USER_DIRS;
-    }
+    if (add_directory(wbem.c_str()) != nullptr) search |= LOAD_LIBRARY_SEARCH_USER_DIRS;
   }
-  reinterpret_cast<SetDefaultDllDirectories>(reinterpret_cast<void*>(set_default))(search);
+  set_default(search);
 }
 
 // Drawn at each monitor's real resolution, never stretched: per-monitor
 // awareness (v2) where Windows has it (10, 1703 on), else the system's
 // resolution. Without a manifest, this must happen before any window exists.
 void become_dpi_aware() noexcept {
-  using SetContext = BOOL(WINAPI*)(HANDLE);
   const auto per_monitor_v2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
-  const FARPROC found =
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDpiAwarenessContext");
-  if (found != nullptr &&
-      reinterpret_cast<SetContext>(reinterpret_cast<void*>(found))(per_monitor_v2) != FALSE) {
-    return;
-  }
+  const auto set_context = ORVANEL_SYSTEM_FUNCTION(L"user32.dll", SetProcessDpiAwarenessContext);
+  if (set_context != nullptr && set_context(per_monitor_v2) != FALSE) return;
   SetProcessDPIAware();
 }
 
@@ -74,7 +64,7 @@ int run(HINSTANCE instance, Binder& wmi) {
   restrict_dll_search();
   become_dpi_aware();
   // The window's references are released before COM goes.
-  const com::apartment apartment;
+  const winapi::apartment apartment;
   Win32Form window(instance);
   Form1 form(window, wmi);
   if (!window.create(form)) return 1;

@@ -1,87 +1,35 @@
 #include "app/win32_form.h"
 
-#include <cmath>
 #include <new>
 #include <utility>
 
-#include "resources/resource_ids.h"
-#include "service/com_failure.h"
 #include "service/failure.h"
 #include "service/utf.h"
+#include "winapi/failure.h"
 
 namespace orvanel::win32 {
 namespace {
+
+using winapi::last_error;
 
 constexpr UINT kActivateMessage = WM_APP + 1;
 constexpr UINT kSettleFocusMessage = WM_APP + 2;
 constexpr COLORREF kBackground = RGB(212, 208, 200);
 constexpr COLORREF kStatusText = RGB(0, 0, 128);
-constexpr int kTwipsPerInch = 1440;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 
 // The wording of the notice leaves blanks where the larger copyright sign
 // stands over it.
 constexpr wchar_t kNotice[] = L"Copyright    2026";
 constexpr wchar_t kCredit[] = L"By the Orvanel developers";
 constexpr wchar_t kSign[] = L"\u00A9";
-constexpr wchar_t kPictureName[] = L"Orvanel emblem: a flag waving in front of a globe";
-
-// Where each control stands, in twips, by id from Start/Stop on.
-struct Place {
-  int left, top, width, height;
-};
-constexpr std::array<Place, 7> kPlaces{{
-    {3780, 1140, 1155, 495},  // Start/Stop
-    {4980, 1140, 1155, 495},  // Close
-    {900, 240, 2475, 330},    // status line
-    {120, 1140, 1275, 210},   // notice
-    {120, 1380, 2340, 210},   // credit
-    {840, 1125, 165, 255},    // copyright sign
-    {60, 60, 720, 720},       // picture
-}};
-const Place& place_of(int id) {
-  return kPlaces.at(static_cast<std::size_t>(id - kIdStartStop));
-}
-
-// Screen readers' properties, without the GUID library.
-constexpr GUID kAccPropServices{
-    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
-constexpr GUID kIAccPropServices{
-    0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
-constexpr GUID kLiveSetting{
-    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
-constexpr GUID kAccName{
-    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
-constexpr LONG kPolite = 1;
-// Windows 8's live-region event; the program's Windows 7 headers leave it out.
-constexpr DWORD kLiveRegionChanged = 0x8019;
-
-// A failed Win32 call, as the one conversion of failures words it.
-Failure last_error() {
-  const DWORD code = GetLastError();
-  return com::failure_from(HRESULT_FROM_WIN32(code == 0 ? ERROR_INVALID_FUNCTION : code));
-}
 
 std::wstring window_text(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
       static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
-}
-
-int CALLBACK note_found(const LOGFONTW* /*font*/, const TEXTMETRICW* /*metrics*/, DWORD /*type*/,
-                        LPARAM found) {
-  *reinterpret_cast<bool*>(found) = true;
-  return 0;
-}
-
-// Arial where it is installed, else the face made to its metrics.
-const wchar_t* sans_face(HDC screen) {
-  LOGFONTW wanted{};
-  wanted.lfCharSet = DEFAULT_CHARSET;
-  wcscpy_s(wanted.lfFaceName, L"Arial");
-  bool found = false;
-  EnumFontFamiliesExW(screen, &wanted, &note_found, reinterpret_cast<LPARAM>(&found), 0);
-  return found ? L"Arial" : L"Liberation Sans";
 }
 
 UINT platform_style(MsgBoxStyle style) {
@@ -114,47 +62,35 @@ bool system_high_contrast() noexcept {
          (settings.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
-int Win32Form::pixels(int twips) const noexcept {
-  return MulDiv(twips, dpi_, kTwipsPerInch);
-}
-
-unique_hfont Win32Form::create_font(double points, int weight) const {
-  LOGFONTW font{};
-  font.lfHeight = -static_cast<LONG>(std::lround(points * dpi_ / 72.0));
-  font.lfWeight = weight;
-  font.lfCharSet = ANSI_CHARSET;
-  font.lfOutPrecision = OUT_TT_PRECIS;
-  font.lfQuality = DEFAULT_QUALITY;
-  font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-  wcscpy_s(font.lfFaceName, face_);
-  return unique_hfont(CreateFontIndirectW(&font));
+// The window first, which takes its controls and their annotations with it;
+// then the hidden owner; then what they all drew with; the class last.
+Win32Form::~Win32Form() {
+  window_.reset();
+  annotations_.clear();
+  owner_.reset();
+  look_ = Look();
+  class_.reset();
 }
 
 bool Win32Form::create(FormEvents& events) {
   events_ = &events;
   {
-    const scoped_window_dc screen(nullptr);
-    dpi_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
-    face_ = sans_face(screen.get());
+    const winapi::scoped_window_dc screen(nullptr);
+    system_dpi_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
   }
-  system_dpi_ = dpi_;
+  look_ = Look(instance_, system_dpi_, system_dpi_);
   high_contrast_ = high_contrast_probe_();
-
-  make_fonts();
-  load_icons();
-  picture_bitmap_.reset(static_cast<HBITMAP>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(IDB_EMBLEM), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
 
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.style = CS_DBLCLKS;
   window_class.lpfnWndProc = &Win32Form::window_proc;
   window_class.hInstance = instance_;
-  window_class.hIcon = icon_.get();
-  window_class.hIconSm = small_icon_.get();
+  window_class.hIcon = look_.icon();
+  window_class.hIconSm = look_.small_icon();
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.lpszClassName = kWindowClass;
-  if (!class_.register_class(window_class, unique_hbrush(CreateSolidBrush(kBackground)))) {
+  if (!class_.register_class(window_class, winapi::unique_hbrush(CreateSolidBrush(kBackground)))) {
     return false;
   }
 
@@ -162,9 +98,7 @@ bool Win32Form::create(FormEvents& events) {
   owner_.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_,
                                nullptr));
 
-  constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-  constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
-  RECT frame{0, 0, pixels(6300), pixels(1845)};
+  RECT frame{0, 0, look_.client().cx, look_.client().cy};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;
@@ -175,10 +109,9 @@ bool Win32Form::create(FormEvents& events) {
                       owner_.get(), nullptr, instance_, this) == nullptr) {
     return false;
   }
-  SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-  SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
   create_controls();
-  make_accessible();
+  look_.apply(window_.get());
+  annotations_.annotate(status_, GetDlgItem(window_.get(), kIdPicture));
   HMENU system_menu = GetSystemMenu(window_.get(), FALSE);
   for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
     DeleteMenu(system_menu, command, MF_BYCOMMAND);
@@ -188,15 +121,10 @@ bool Win32Form::create(FormEvents& events) {
   return true;
 }
 
+// Made with no place or size: the look gives them both.
 HWND Win32Form::create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id) {
-  const Place& place = place_of(id);
-  HWND control =
-      CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, pixels(place.left),
-                      pixels(place.top), pixels(place.width), pixels(place.height), window_.get(),
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  if (control != nullptr && font_of(id) != nullptr)
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_of(id)), 0);
-  return control;
+  return CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window_.get(),
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
 }
 
 // In tab order, which is also the order of creation.
@@ -208,145 +136,10 @@ void Win32Form::create_controls() {
   start_stop_ = create_control(L"BUTTON", L"&Start", kButton | WS_DISABLED, kIdStartStop);
   close_ = create_control(L"BUTTON", L"C&lose", kButton, kIdClose);
   status_ = create_control(L"STATIC", L"Querying Status...", kLabel, kIdStatus);
-  labels_[0] = create_control(L"STATIC", kNotice, kLabel, kIdNotice);
-  labels_[1] = create_control(L"STATIC", kCredit, kLabel, kIdCredit);
-  labels_[2] = create_control(L"STATIC", kSign, kLabel, kIdSign);
-  picture_ = create_control(L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, kIdPicture);
-  if (picture_ != nullptr && picture_bitmap_) {
-    SendMessageW(picture_, STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(picture_bitmap_.get()));
-  }
-  fit_label(status_);
-  for (HWND label : labels_) fit_label(label);
-}
-
-HFONT Win32Form::font_of(int id) const {
-  switch (id) {
-    case kIdStartStop:
-    case kIdClose:
-      return button_font_.get();
-    case kIdStatus:
-      return status_font_.get();
-    case kIdSign:
-      return sign_font_.get();
-    case kIdPicture:
-      return nullptr;
-    default:
-      return window_font_.get();
-  }
-}
-
-// The four fonts at the window's resolution; controls that exist switch to
-// them before the old ones go.
-void Win32Form::make_fonts() {
-  unique_hfont window_font = create_font(8.25, FW_NORMAL);
-  unique_hfont button_font = create_font(9.75, FW_BOLD);
-  unique_hfont status_font = create_font(14.25, FW_BOLD);
-  unique_hfont sign_font = create_font(11.25, FW_NORMAL);
-  std::swap(window_font_, window_font);
-  std::swap(button_font_, button_font);
-  std::swap(status_font_, status_font);
-  std::swap(sign_font_, sign_font);
-  if (!window_) return;
-  for (HWND child = GetWindow(window_.get(), GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    if (HFONT font = font_of(GetDlgCtrlID(child)); font != nullptr)
-      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  }
-}
-
-// A system metric at the window's resolution.
-int Win32Form::metric(int index) const {
-  using ForDpi = int(WINAPI*)(int, UINT);
-  const FARPROC for_dpi = GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetSystemMetricsForDpi");
-  if (for_dpi != nullptr) {
-    return reinterpret_cast<ForDpi>(reinterpret_cast<void*>(for_dpi))(index,
-                                                                      static_cast<UINT>(dpi_));
-  }
-  return MulDiv(GetSystemMetrics(index), dpi_, system_dpi_);
-}
-
-// The icons at the sizes the window's resolution asks for; the window and
-// its class take them before the old ones go.
-void Win32Form::load_icons() {
-  const auto resource = MAKEINTRESOURCEW(IDI_ORVANEL);
-  unique_hicon icon(static_cast<HICON>(
-      LoadImageW(instance_, resource, IMAGE_ICON, metric(SM_CXICON), metric(SM_CYICON), 0)));
-  unique_hicon small_icon(static_cast<HICON>(
-      LoadImageW(instance_, resource, IMAGE_ICON, metric(SM_CXSMICON), metric(SM_CYSMICON), 0)));
-  if (window_) {
-    SendMessageW(window_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.get()));
-    SendMessageW(window_.get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon.get()));
-    SetClassLongPtrW(window_.get(), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon.get()));
-    SetClassLongPtrW(window_.get(), GCLP_HICONSM, reinterpret_cast<LONG_PTR>(small_icon.get()));
-  }
-  std::swap(icon_, icon);
-  std::swap(small_icon_, small_icon);
-}
-
-// Every control where its twips put it at the window's resolution; the
-// picture keeps its own size, and the labels fit their text again.
-void Win32Form::place_controls() {
-  for (HWND child = GetWindow(window_.get(), GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    const Place& place = place_of(GetDlgCtrlID(child));
-    SetWindowPos(child, nullptr, pixels(place.left), pixels(place.top), pixels(place.width),
-                 pixels(place.height),
-                 SWP_NOZORDER | SWP_NOACTIVATE | (child == picture_ ? SWP_NOSIZE : 0U));
-  }
-  fit_label(status_);
-  for (HWND label : labels_) fit_label(label);
-}
-
-// The status line is a polite live region, so that screen readers read each
-// new status; the picture is named for what it shows. Without the property
-// service (it is oleacc's), the status line still raises its event.
-void Win32Form::make_accessible() {
-  com::com_ptr<IAccPropServices> services;
-  if (FAILED(CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
-                              services.put_void()))) {
-    return;
-  }
-  VARIANT polite;
-  VariantInit(&polite);
-  polite.vt = VT_I4;
-  polite.lVal = kPolite;
-  services->SetHwndProp(status_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kLiveSetting,
-                        polite);
-  services->SetHwndPropStr(picture_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kAccName,
-                           kPictureName);
-  annotations_ = std::move(services);
-}
-
-// A label takes the extent of its text on one line in its own font; its
-// left and top edges stay put.
-void Win32Form::fit_label(HWND label) {
-  if (label == nullptr) return;
-  RECT before{};
-  GetWindowRect(label, &before);
-  MapWindowPoints(nullptr, window_.get(), reinterpret_cast<POINT*>(&before), 2);
-
-  const std::wstring text = window_text(label);
-  RECT extent{};
-  TEXTMETRICW metrics{};
-  {
-    const scoped_window_dc dc(label);
-    const scoped_select font(dc.get(),
-                             reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
-    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent,
-              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
-    GetTextMetricsW(dc.get(), &metrics);
-  }
-
-  SetWindowPos(label, nullptr, 0, 0, extent.right - extent.left, metrics.tmHeight,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-  RECT after{};
-  GetWindowRect(label, &after);
-  MapWindowPoints(nullptr, window_.get(), reinterpret_cast<POINT*>(&after), 2);
-  RECT both{};
-  UnionRect(&both, &before, &after);
-  // The label draws no background, so the window repaints what lies behind it.
-  RedrawWindow(window_.get(), &both, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  create_control(L"STATIC", kNotice, kLabel, kIdNotice);
+  create_control(L"STATIC", kCredit, kLabel, kIdCredit);
+  create_control(L"STATIC", kSign, kLabel, kIdSign);
+  create_control(L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, kIdPicture);
 }
 
 int Win32Form::run() {
@@ -514,17 +307,16 @@ void Win32Form::on_colours_changed() {
 // Windows suggests, and everything in it is made again at the new
 // resolution. The client area stays 6300 x 1845 twips.
 void Win32Form::on_dpi_changed(WPARAM w, const RECT& suggested) {
-  dpi_ = LOWORD(w);
-  make_fonts();
-  load_icons();
-  place_controls();
+  Look look(instance_, LOWORD(w), system_dpi_);
+  look.apply(window_.get());
+  look_ = std::move(look);
   SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top,
                suggested.right - suggested.left, suggested.bottom - suggested.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   RECT client{};
   GetClientRect(window_.get(), &client);
-  const int wider = pixels(6300) - client.right;
-  const int taller = pixels(1845) - client.bottom;
+  const int wider = look_.client().cx - client.right;
+  const int taller = look_.client().cy - client.bottom;
   if (wider != 0 || taller != 0) {
     SetWindowPos(window_.get(), nullptr, 0, 0, suggested.right - suggested.left + wider,
                  suggested.bottom - suggested.top + taller,
@@ -540,13 +332,7 @@ bool Win32Form::on_set_cursor(LPARAM l) {
 }
 
 void Win32Form::on_destroy() {
-  if (annotations_) {
-    annotations_->ClearHwndProps(status_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                 &kLiveSetting, 1);
-    annotations_->ClearHwndProps(picture_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
-                                 &kAccName, 1);
-    annotations_.reset();
-  }
+  annotations_.clear();
   PostQuitMessage(exit_code_);
 }
 
@@ -581,8 +367,8 @@ void Win32Form::set_caption(Control control, std::string_view text) {
   const std::wstring wide = wide_from_utf8(text);
   if (!SetWindowTextW(window, wide.c_str())) throw last_error();
   if (window != status_) return;
-  fit_label(window);
-  NotifyWinEvent(kLiveRegionChanged, window, OBJID_CLIENT, CHILDID_SELF);
+  fit_label(window_.get(), window);
+  Annotations::announce(window);
 }
 
 // Every state query disables Start/Stop and, when the state fits, enables

@@ -4,15 +4,14 @@
 // child controls, whose events it turns into calls on the window's behaviour.
 
 #include <windows.h>
-#include <oleacc.h>
 
-#include <array>
 #include <string>
 
 #include "app/control_ids.h"
 #include "app/forms.h"
-#include "app/win32_handles.h"
-#include "service/com_raii.h"
+#include "app/win32_annotations.h"
+#include "app/win32_look.h"
+#include "winapi/handles.h"
 
 namespace orvanel::win32 {
 
@@ -28,7 +27,7 @@ class Win32Form final : public Forms {
       : instance_(instance), high_contrast_probe_(high_contrast) {}
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
-  ~Win32Form() = default;
+  ~Win32Form();
 
   // Creates and shows the window; false if Windows refused.
   bool create(FormEvents& events);
@@ -62,17 +61,8 @@ class Win32Form final : public Forms {
 
   void create_controls();
   HWND create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id);
-  void make_fonts();
-  void load_icons();
-  void place_controls();
-  void make_accessible();
-  [[nodiscard]] HFONT font_of(int id) const;
-  [[nodiscard]] int metric(int index) const;
-  [[nodiscard]] unique_hfont create_font(double points, int weight) const;
-  [[nodiscard]] int pixels(int twips) const noexcept;
   [[nodiscard]] HWND control_window(Control control) const;
   void require_window() const;
-  void fit_label(HWND label);
   bool dispatch_keys(const MSG& message);
   void dispatch(MSG& message);
   void apply_cursor() const;
@@ -85,27 +75,17 @@ class Win32Form final : public Forms {
   HINSTANCE instance_;
   HighContrastProbe high_contrast_probe_;
   FormEvents* events_ = nullptr;
-  // Declared in the order they are needed: the windows go first, then what
-  // they draw with, and the class last.
-  unique_window_class class_;
-  unique_hfont window_font_;
-  unique_hfont button_font_;
-  unique_hfont status_font_;
-  unique_hfont sign_font_;
-  unique_hbitmap picture_bitmap_;
-  unique_hicon icon_;
-  unique_hicon small_icon_;
-  // Screen readers' annotations of the controls, cleared with them.
-  com::com_ptr<IAccPropServices> annotations_;
-  unique_hwnd owner_;
+  // Owned here; the destructor gives them back in its own order.
+  winapi::unique_window_class class_;
+  Look look_;
+  Annotations annotations_;
+  winapi::unique_hwnd owner_;
   // Empty from the moment the window is destroyed, whoever destroys it.
-  unique_hwnd window_;
+  winapi::unique_hwnd window_;
   // The controls are the window's children and go with it.
   HWND start_stop_ = nullptr;
   HWND close_ = nullptr;
   HWND status_ = nullptr;
-  std::array<HWND, 3> labels_{};  // notice, credit, sign
-  HWND picture_ = nullptr;
   HWND saved_focus_ = nullptr;
   // Start/Stop's enabled flag as the behaviour set it; the button itself
   // follows once it is clear that a disable stands (see set_enabled).
@@ -115,9 +95,7 @@ class Win32Form final : public Forms {
   bool high_contrast_ = false;
   bool activated_ = false;
   MousePointer pointer_ = MousePointer::kDefault;
-  int dpi_ = 96;
   int system_dpi_ = 96;
-  const wchar_t* face_ = L"Arial";
   int exit_code_ = 0;
 };
 

@@ -51,9 +51,9 @@ Dispatch& Object::checked() const {
 
 // Each operation holds its own reference for the length of the call, so that
 // the object survives even if whatever the call re-enters drops this handle.
-Value Object::get(std::string_view name) const {
+Value Object::property(std::string_view name) const {
   const Object keep(*this);
-  return keep.checked().get(name);
+  return keep.checked().property(name);
 }
 
 Value Object::call(std::string_view name, std::span<const Value> args) const {

@@ -37,7 +37,7 @@ class Dispatch {
  public:
   virtual void add_ref() noexcept = 0;
   virtual void release() noexcept = 0;
-  virtual Value get(std::string_view name) = 0;
+  virtual Value property(std::string_view name) = 0;
   virtual Value call(std::string_view name, std::span<const Value> args) = 0;
   // A method call whose result is neither asked for nor read, so that
   // nothing a provider would return can fail it. A provider that always
@@ -68,7 +68,7 @@ class Object {
   [[nodiscard]] Dispatch* get() const noexcept { return dispatch_; }
   void reset() noexcept;
 
-  [[nodiscard]] Value get(std::string_view name) const;
+  [[nodiscard]] Value property(std::string_view name) const;
   Value call(std::string_view name, std::span<const Value> args = {}) const;
   void call_without_result(std::string_view name, std::span<const Value> args = {}) const;
   [[nodiscard]] class Enumeration enumerate() const;

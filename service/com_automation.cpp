@@ -4,11 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "service/com_failure.h"
-#include "service/com_raii.h"
+#include "winapi/failure.h"
+#include "winapi/com.h"
 #include "service/utf.h"
 
 namespace orvanel::com {
+
+using winapi::com_ptr;
+using winapi::failure_from;
+using winapi::query;
+using winapi::unique_variant;
+
 namespace {
 
 // IID_NULL, without the GUID library that would come with it.
@@ -51,7 +57,7 @@ class ComObject final : public Dispatch {
     if (--references_ == 0) delete this;
   }
 
-  Value get(std::string_view name) override {
+  Value property(std::string_view name) override {
     unique_variant result = invoke(id_of(name), DISPATCH_PROPERTYGET | DISPATCH_METHOD, {});
     return value_from(*result.get());
   }

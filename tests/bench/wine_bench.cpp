@@ -15,7 +15,8 @@
 #include "bench/bare_query.h"
 #include "bench/report.h"
 #include "service/com_automation.h"
-#include "service/com_raii.h"
+#include "winapi/com.h"
+#include "win/find.h"
 #include "win/pe.h"
 #include "win/process.h"
 
@@ -40,36 +41,9 @@ void pump(win32::Win32Form& window, double milliseconds) {
 
 // Answers the next error prompt with Ignore, as a person would.
 void ignore_next_prompt() {
-  const ULONGLONG end = GetTickCount64() + 10000;
-  while (GetTickCount64() < end) {
-    if (HWND box = FindWindowW(L"#32770", L"Whoops")) {
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDIGNORE, BN_CLICKED), 0);
-      return;
-    }
-    Sleep(1);
+  if (HWND box = testing::find_dialog(GetCurrentProcessId(), L"Whoops")) {
+    testing::answer_dialog(box, IDIGNORE);
   }
-}
-
-// The program's top-level window of the given class, once it exists.
-HWND window_of(DWORD process_id, const wchar_t* class_name) {
-  struct Search {
-    DWORD process_id;
-    const wchar_t* class_name;
-    HWND found;
-  } search{process_id, class_name, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM l) -> BOOL {
-        auto& wanted = *reinterpret_cast<Search*>(l);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        wchar_t name[64] = {};
-        GetClassNameW(window, name, 64);
-        if (owner != wanted.process_id || std::wcscmp(name, wanted.class_name) != 0) return TRUE;
-        wanted.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 struct Launch {
@@ -93,7 +67,7 @@ Launch launch(const std::wstring& program, bool bare) {
   HWND window = nullptr;
   const wchar_t* class_name = bare ? L"Orvanel.Bare" : win32::kWindowClass;
   while (now_ms() - start < 20000) {
-    if (window == nullptr) window = window_of(process.dwProcessId, class_name);
+    if (window == nullptr) window = testing::find_window(process.dwProcessId, class_name, nullptr);
     wchar_t text[128] = {};
     if (window != nullptr)
       GetWindowTextW(bare ? window : GetDlgItem(window, win32::kIdStatus), text, 128);
@@ -132,7 +106,7 @@ int main(int argc, char** argv) {
   const std::wstring program = testing::windows_path(argv[smoke ? 2 : 1]);
   const std::wstring bare_program = testing::windows_path(argv[smoke ? 3 : 2]);
   SetProcessDPIAware();
-  const com::apartment apartment;
+  const winapi::apartment apartment;
   testing::net(L"stop");
 
   double poll_ms = 0;
@@ -171,10 +145,10 @@ int main(int argc, char** argv) {
       int polls = 0;
       double wait_started = 0;
       double wait_ended = 0;
-      form.on_step = [&](int step) {
-        if (step == 15) wait_started = now_ms();
-        if (step == 17) ++polls;
-        if (step == 23) wait_ended = now_ms();
+      form.on_step = [&](Step step) {
+        if (step == Step::kSetDeadline) wait_started = now_ms();
+        if (step == Step::kPoll) ++polls;
+        if (step == Step::kRefresh) wait_ended = now_ms();
       };
       std::thread answer(ignore_next_prompt);
       form.Command1_Click(0);
@@ -196,9 +170,9 @@ int main(int argc, char** argv) {
     std::atomic<double> closed = 0;
     std::vector<double> poll_starts;
     std::vector<double> poll_ends;
-    form.on_step = [&](int step) {
-      if (step == 17) poll_starts.push_back(now_ms());
-      if (step == 18) poll_ends.push_back(now_ms());
+    form.on_step = [&](Step step) {
+      if (step == Step::kPoll) poll_starts.push_back(now_ms());
+      if (step == Step::kPolledStopped) poll_ends.push_back(now_ms());
     };
     std::thread closer([&] {
       ignore_next_prompt();

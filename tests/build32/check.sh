@@ -10,8 +10,8 @@ for dir in $(sh tools/mingw-includes.sh); do
   includes="$includes -isystem $dir"
 done
 status=0
-for source in app/win32_form.cpp app/startup.cpp app/main.cpp service/com_automation.cpp \
-  service/com_failure.cpp; do
+for source in app/win32_*.cpp app/startup.cpp app/main.cpp service/com_automation.cpp \
+  winapi/*.cpp; do
   # shellcheck disable=SC2086
   clang++ --target=i686-w64-mingw32 -fsyntax-only -std=c++20 -Wall -Werror -I. -Iresources \
     $includes -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \

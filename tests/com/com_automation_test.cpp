@@ -5,8 +5,8 @@
 
 #include "com/fake_dispatch.h"
 #include "service/com_automation.h"
-#include "service/com_failure.h"
-#include "service/com_raii.h"
+#include "winapi/failure.h"
+#include "winapi/com.h"
 
 namespace orvanel {
 namespace {
@@ -40,13 +40,13 @@ TEST_F(ComAutomation, ReadsPropertiesAsTextThroughThePlatformConversion) {
   fake.children = {&first_child};
   {
     const Object object = com::object_from(&fake);
-    EXPECT_EQ(text_of(object.get("State")), "Running");
-    EXPECT_EQ(text_of(object.get("Number")), "4");
-    EXPECT_EQ(text_of(object.get("Flag")), "True");
-    EXPECT_TRUE(std::holds_alternative<Null>(object.get("Nothing")));
-    const Object child = object_of(object.get("Child"));
+    EXPECT_EQ(text_of(object.property("State")), "Running");
+    EXPECT_EQ(text_of(object.property("Number")), "4");
+    EXPECT_EQ(text_of(object.property("Flag")), "True");
+    EXPECT_TRUE(std::holds_alternative<Null>(object.property("Nothing")));
+    const Object child = object_of(object.property("Child"));
     EXPECT_EQ(first_child.references(), 1);
-    EXPECT_EQ(text_of(child.get("State")), "Running");
+    EXPECT_EQ(text_of(child.property("State")), "Running");
   }
   EXPECT_EQ(fake.names,
             (std::vector<std::wstring>{L"State", L"Number", L"Flag", L"Nothing", L"Child"}));
@@ -72,7 +72,7 @@ TEST_F(ComAutomation, RequestsAskForNoResultWhileQueriesAndPropertiesDo) {
     const Object services = com::object_from(&fake);
     const std::array<Value, 1> query{Value{std::string("Select")}};
     const Object collection = object_of(services.call("ExecQuery", query));
-    (void)services.get("State");
+    (void)services.property("State");
     // Whatever the provider would have answered, a request that was
     // delivered does not fail.
     EXPECT_NO_THROW(services.call_without_result("StartService"));
@@ -105,7 +105,7 @@ TEST_F(ComAutomation, FailuresCarryTheExceptionOrTheSystemText) {
   EXPECT_EQ(failure_of([&] { object.call("NoSuchMember"); }).number(),
             static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));
   // A number no table knows still gets a text.
-  EXPECT_EQ(com::failure_from(static_cast<HRESULT>(0xA0001234)).description(),
+  EXPECT_EQ(winapi::failure_from(static_cast<HRESULT>(0xA0001234)).description(),
             "Automation error 0xA0001234");
 }
 
@@ -117,7 +117,7 @@ TEST_F(ComAutomation, EnumeratesThroughNewEnumAndHoldsEveryElementOnce) {
     std::optional<Object> first = walk.next();
     std::optional<Object> second = walk.next();
     ASSERT_TRUE(first && second);
-    EXPECT_EQ(text_of(first->get("State")), "Running");
+    EXPECT_EQ(text_of(first->property("State")), "Running");
     EXPECT_FALSE(walk.next().has_value());
     EXPECT_EQ(first_child.references(), 2) << "the enumerator and the handle";
   }
@@ -136,14 +136,14 @@ using testing::FakeDispatch;
 class ComAnswers : public ::testing::Test {
  protected:
   FakeDispatch fake;
-  com::unique_variant kept;
+  winapi::unique_variant kept;
 
   Value answer_of(VARIANT& given) {
     VariantClear(kept.get());
     VariantCopy(kept.get(), &given);
     fake.answer = *kept.get();
     const Object object = com::object_from(&fake);
-    return object.get("Answer");
+    return object.property("Answer");
   }
   void TearDown() override {
     fake.answer = VARIANT{};
@@ -159,7 +159,7 @@ VARIANT text(const std::wstring& value) {
 }
 
 TEST_F(ComAnswers, TextsComeThroughWhole) {
-  com::unique_variant v;
+  winapi::unique_variant v;
   *v.get() = text(std::wstring(L"Run\0ning", 8));
   EXPECT_EQ(text_of(answer_of(*v.get())), std::string("Run\0ning", 8));
   *v.put() = text(L"Running \U0001F680");
@@ -174,7 +174,7 @@ TEST_F(ComAnswers, TextsComeThroughWhole) {
   by_reference.vt = VT_BSTR | VT_BYREF;
   by_reference.pbstrVal = &held;
   fake.answer = by_reference;
-  EXPECT_EQ(text_of(com::object_from(&fake).get("Answer")), "Stopped");
+  EXPECT_EQ(text_of(com::object_from(&fake).property("Answer")), "Stopped");
   SysFreeString(held);
 }
 
@@ -192,7 +192,7 @@ TEST_F(ComAnswers, OddTypesBecomeTextNothingOrAFailure) {
   v.vt = VT_ERROR;
   v.scode = DISP_E_PARAMNOTFOUND;
   for (const VARTYPE odd : {VARTYPE{VT_ERROR}, VARTYPE{VT_ARRAY | VT_I4}}) {
-    com::unique_variant odd_value;
+    winapi::unique_variant odd_value;
     if (odd == VT_ERROR) {
       *odd_value.get() = v;
     } else {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "service/com_automation.h"
-#include "service/com_raii.h"
+#include "winapi/com.h"
 #include "win/process.h"
 
 namespace orvanel {
@@ -31,11 +31,11 @@ TEST(WineWmi, StateFollowsTheServiceControlTool) {
     ASSERT_EQ(found.size(), 1U);
     const std::string reported = testing::wuauserv_state();
     EXPECT_TRUE(reported == "Running" || reported == "Stopped") << reported;
-    EXPECT_EQ(text_of(found[0].get("State")), reported);
+    EXPECT_EQ(text_of(found[0].property("State")), reported);
   }
   EXPECT_EQ(testing::wuauserv_state(), "Running");
   testing::net(L"stop");
-  EXPECT_EQ(text_of(elements(query("wuauserv")).at(0).get("State")), "Stopped");
+  EXPECT_EQ(text_of(elements(query("wuauserv")).at(0).property("State")), "Stopped");
 }
 
 TEST(WineWmi, MethodCallsFailWithANegativeNumberAndAText) {

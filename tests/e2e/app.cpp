@@ -4,52 +4,17 @@
 
 #include "app/control_ids.h"
 #include "service/utf.h"
+#include "win/find.h"
 #include "win/input.h"
+#include "win/screen.h"
 
 namespace orvanel::testing {
 
 std::wstring Programs::real;
 std::wstring Programs::simulated;
 
-namespace {
-
-struct Search {
-  DWORD process_id;
-  const wchar_t* class_name;
-  const wchar_t* title;
-  HWND found;
-};
-
-BOOL CALLBACK match(HWND window, LPARAM l) {
-  auto& search = *reinterpret_cast<Search*>(l);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search.process_id || !IsWindowVisible(window)) return TRUE;
-  wchar_t name[256] = {};
-  if (search.class_name != nullptr) {
-    GetClassNameW(window, name, 256);
-    if (std::wstring(name) != search.class_name) return TRUE;
-  }
-  if (search.title != nullptr) {
-    GetWindowTextW(window, name, 256);
-    if (std::wstring(name) != search.title) return TRUE;
-  }
-  search.found = window;
-  return FALSE;
-}
-
-HWND find_window(DWORD process_id, const wchar_t* class_name, const wchar_t* title) {
-  Search search{process_id, class_name, title, nullptr};
-  EnumWindows(&match, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-}  // namespace
-
 RunningApp::RunningApp(const std::wstring& program, const std::wstring& environment) {
-  HDC screen = GetDC(nullptr);
-  dpi_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  dpi_ = screen_dpi();
 
   std::vector<wchar_t> block;
   if (!environment.empty()) {
@@ -106,19 +71,11 @@ std::string RunningApp::status() const {
 }
 
 RECT RunningApp::place(HWND control) const {
-  RECT rect{};
-  GetWindowRect(control, &rect);
-  MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
+  return place_in(window_, control);
 }
 
-bool RunningApp::wait_for(const std::function<bool()>& condition, DWORD milliseconds) {
-  const ULONGLONG end = GetTickCount64() + milliseconds;
-  while (!condition()) {
-    if (GetTickCount64() > end) return false;
-    Sleep(20);
-  }
-  return true;
+POINT RunningApp::centre(int id) const {
+  return centre_of(place(control(id)));
 }
 
 bool RunningApp::wait_for_status(const std::string& wanted, DWORD milliseconds) const {
@@ -176,17 +133,6 @@ DWORD RunningApp::exit_code() const {
 
 bool RunningApp::running() const {
   return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-HWND find_dialog(DWORD process_id, const std::wstring& title, DWORD milliseconds) {
-  HWND found = nullptr;
-  RunningApp::wait_for(
-      [&] {
-        found = find_window(process_id, L"#32770", title.c_str());
-        return found != nullptr;
-      },
-      milliseconds);
-  return found;
 }
 
 }  // namespace orvanel::testing

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 namespace orvanel::testing {
@@ -31,11 +30,10 @@ class RunningApp {
   [[nodiscard]] std::string status() const;
   // A control's rectangle in the window's client coordinates.
   [[nodiscard]] RECT place(HWND control) const;
+  [[nodiscard]] POINT centre(int id) const;
   [[nodiscard]] int pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
   [[nodiscard]] int dpi() const { return dpi_; }
 
-  // Polls until the condition holds; false on time-out.
-  static bool wait_for(const std::function<bool()>& condition, DWORD milliseconds = 10000);
   bool wait_for_status(const std::string& status, DWORD milliseconds = 10000) const;
   // Waits for the first refresh and gives its status line.
   std::string first_status() const;
@@ -57,9 +55,5 @@ class RunningApp {
   HWND window_ = nullptr;
   int dpi_ = 96;
 };
-
-// The caption of a window of another process that belongs to it and has the
-// given title, for message boxes; null if none shows within the time.
-HWND find_dialog(DWORD process_id, const std::wstring& title, DWORD milliseconds = 10000);
 
 }  // namespace orvanel::testing

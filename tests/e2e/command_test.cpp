@@ -5,7 +5,7 @@
 
 #include "app/control_ids.h"
 #include "e2e/app.h"
-#include "service/utf.h"
+#include "win/find.h"
 #include "win/process.h"
 
 namespace orvanel::testing {
@@ -17,15 +17,7 @@ struct Prompt {
   std::string text;
 
   explicit Prompt(const RunningApp& app, DWORD milliseconds = 10000)
-      : box(find_dialog(app.process_id(), L"Whoops", milliseconds)) {
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-      wchar_t kind[32] = {};
-      GetClassNameW(child, kind, 32);
-      const std::string shown = RunningApp::text(child);
-      if (_wcsicmp(kind, L"Static") == 0 && shown.size() > text.size()) text = shown;
-    }
-  }
+      : box(find_dialog(app.process_id(), L"Whoops", milliseconds)), text(dialog_text(box)) {}
   [[nodiscard]] bool has_icon() const {
     for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
@@ -33,17 +25,8 @@ struct Prompt {
     }
     return false;
   }
-  void answer(int id) const {
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
-    RunningApp::wait_for([&] { return !IsWindow(box); }, 5000);
-  }
+  void answer(int id) const { answer_dialog(box, id); }
 };
-
-POINT centre(const RunningApp& app, int id) {
-  const RECT place = app.place(app.control(id));
-  return {(place.left + place.right) / 2, (place.top + place.bottom) / 2};
-}
 
 // The real program with the service stopped, its Start pressed: Wine
 // refuses the call, and the prompt shows.
@@ -53,7 +36,7 @@ class ErrorPrompt : public ::testing::Test {
     net(L"stop");
     app.emplace(Programs::real);
     EXPECT_EQ(app->first_status(), "Automatic Update is Stopped");
-    app->click(centre(*app, win32::kIdStartStop));
+    app->click(app->centre(win32::kIdStartStop));
     return Prompt(*app);
   }
 
@@ -105,7 +88,7 @@ TEST_F(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
   ASSERT_NE(prompt.box, nullptr);
   prompt.answer(IDIGNORE);
   const ULONGLONG closed = GetTickCount64();
-  app->click(centre(*app, win32::kIdClose));
+  app->click(app->centre(win32::kIdClose));
   ASSERT_TRUE(app->wait_for_exit(4000)) << "the program outlived the wait";
   EXPECT_LT(GetTickCount64() - closed, 2000U);
   EXPECT_EQ(app->exit_code(), 0U);
@@ -116,13 +99,13 @@ TEST(Simulated, StopThenStartGoesRoundWithTheButtonFollowing) {
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
   ASSERT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
 
-  app.click(centre(app, win32::kIdStartStop));
+  app.click(app.centre(win32::kIdStartStop));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped", 6000)) << app.status();
   EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
   EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
   EXPECT_EQ(find_dialog(app.process_id(), L"Whoops", 0), nullptr);
 
-  app.click(centre(app, win32::kIdStartStop));
+  app.click(app.centre(win32::kIdStartStop));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running", 6000)) << app.status();
   EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
 }
@@ -131,7 +114,7 @@ TEST(Simulated, AWaitThatNeverSeesTheStateEndsAfterFiveSeconds) {
   RunningApp app(Programs::simulated, L"ORVANEL_SIM_SECONDS=60");
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
   const ULONGLONG pressed = GetTickCount64();
-  app.click(centre(app, win32::kIdStartStop));
+  app.click(app.centre(win32::kIdStartStop));
   ASSERT_TRUE(app.wait_for_status("Automatic Update is Stop Pending", 10000)) << app.status();
   const ULONGLONG waited = GetTickCount64() - pressed;
   EXPECT_GE(waited, 4900U);

@@ -8,6 +8,7 @@
 
 #include "app/control_ids.h"
 #include "e2e/app.h"
+#include "win/find.h"
 #include "service/utf.h"
 #include "win/process.h"
 
@@ -79,7 +80,7 @@ TEST(Storm, FiftyClicksAndDoubleClicksQueuedInAWaitLeaveItConsistent) {
   // Settled: the same answer twice, a few seconds apart, from a program
   // that still answers.
   std::string settled;
-  ASSERT_TRUE(RunningApp::wait_for(
+  ASSERT_TRUE(wait_for(
       [&] {
         const std::string before = app.status();
         Sleep(3000);

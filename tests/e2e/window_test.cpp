@@ -1,47 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
 
 #include "app/control_ids.h"
+#include "app/win32_look.h"
 #include "e2e/app.h"
+#include "win/find.h"
 #include "service/utf.h"
 #include "win/process.h"
+#include "win/screen.h"
 
 namespace orvanel::testing {
 namespace {
 
-// The face the program uses, to measure its texts the same way.
-HFONT sans(int pixels, int weight) {
-  for (const wchar_t* face : {L"Arial", L"Liberation Sans"}) {
-    HFONT font = CreateFontW(-pixels, 0, 0, 0, weight, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, 0,
-                             DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, face);
-    HDC dc = GetDC(nullptr);
-    const HGDIOBJ old = SelectObject(dc, font);
-    wchar_t chosen[LF_FACESIZE] = {};
-    GetTextFaceW(dc, LF_FACESIZE, chosen);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    if (std::wstring(chosen) == face) return font;
-    DeleteObject(font);
-  }
-  return nullptr;
-}
+using win32::design_of;
 
-SIZE extent(HFONT font, const std::wstring& text) {
-  HDC dc = GetDC(nullptr);
-  const HGDIOBJ old = SelectObject(dc, font);
-  SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return {size.cx, metrics.tmHeight};
-}
-
-int points(const RunningApp& app, double size) {
-  return static_cast<int>(std::lround(size * app.dpi() / 72.0));
+// A label's font as the program's table gives it, in the face it draws with.
+winapi::unique_hfont font_of(const win32::ControlDesign& design, int dpi) {
+  const win32::FontDesign& font = win32::kFonts.at(static_cast<std::size_t>(design.font));
+  return sans_font(font_pixels(font.points, dpi), font.weight);
 }
 
 // Checks the whole window against its design, at whatever dpi the display has.
@@ -52,8 +29,8 @@ void expect_layout(const RunningApp& app) {
 
   RECT client{};
   GetClientRect(window, &client);
-  EXPECT_EQ(client.right, app.pixels(6300));
-  EXPECT_EQ(client.bottom, app.pixels(1845));
+  EXPECT_EQ(client.right, app.pixels(win32::kClientWidth));
+  EXPECT_EQ(client.bottom, app.pixels(win32::kClientHeight));
 
   RECT frame{};
   GetWindowRect(window, &frame);
@@ -87,41 +64,32 @@ void expect_layout(const RunningApp& app) {
                                      win32::kIdPicture}));
 
   for (const int id : {win32::kIdStartStop, win32::kIdClose}) {
+    const win32::ControlDesign& design = design_of(id);
     const RECT button = app.place(app.control(id));
-    EXPECT_EQ(button.left, app.pixels(id == win32::kIdStartStop ? 3780 : 4980)) << id;
-    EXPECT_EQ(button.top, app.pixels(1140)) << id;
-    EXPECT_EQ(button.right - button.left, app.pixels(1155)) << id;
-    EXPECT_EQ(button.bottom - button.top, app.pixels(495)) << id;
+    EXPECT_EQ(button.left, app.pixels(design.left)) << id;
+    EXPECT_EQ(button.top, app.pixels(design.top)) << id;
+    EXPECT_EQ(button.right - button.left, app.pixels(design.width)) << id;
+    EXPECT_EQ(button.bottom - button.top, app.pixels(design.height)) << id;
   }
   EXPECT_EQ(RunningApp::text(app.control(win32::kIdClose)), "C&lose");
 
   const RECT picture = app.place(app.control(win32::kIdPicture));
-  EXPECT_EQ(picture.left, app.pixels(60));
-  EXPECT_EQ(picture.top, app.pixels(60));
+  EXPECT_EQ(picture.left, app.pixels(design_of(win32::kIdPicture).left));
+  EXPECT_EQ(picture.top, app.pixels(design_of(win32::kIdPicture).top));
   EXPECT_EQ(picture.right - picture.left, 48) << "the picture shows at its own size";
   EXPECT_EQ(picture.bottom - picture.top, 48);
 
   // Labels: left and top as designed, sized to their text in their font.
-  struct Label {
-    int id;
-    int left, top;
-    double size;
-    int weight;
-  };
-  const std::array<Label, 4> labels{{{win32::kIdStatus, 900, 240, 14.25, FW_BOLD},
-                                     {win32::kIdNotice, 120, 1140, 8.25, FW_NORMAL},
-                                     {win32::kIdCredit, 120, 1380, 8.25, FW_NORMAL},
-                                     {win32::kIdSign, 840, 1125, 11.25, FW_NORMAL}}};
-  for (const Label& label : labels) {
-    const HWND control = app.control(label.id);
+  for (const int id : {win32::kIdStatus, win32::kIdNotice, win32::kIdCredit, win32::kIdSign}) {
+    const win32::ControlDesign& design = design_of(id);
+    const HWND control = app.control(id);
     const RECT place = app.place(control);
-    HFONT font = sans(points(app, label.size), label.weight);
-    ASSERT_NE(font, nullptr) << "neither Arial nor Liberation Sans is installed";
+    const winapi::unique_hfont font = font_of(design, app.dpi());
+    ASSERT_TRUE(font) << "neither Arial nor Liberation Sans is installed";
     const std::string text = RunningApp::text(control);
-    const SIZE wanted = extent(font, wide_from_utf8(text));
-    DeleteObject(font);
-    EXPECT_EQ(place.left, app.pixels(label.left)) << text;
-    EXPECT_EQ(place.top, app.pixels(label.top)) << text;
+    const SIZE wanted = text_extent(font.get(), wide_from_utf8(text));
+    EXPECT_EQ(place.left, app.pixels(design.left)) << text;
+    EXPECT_EQ(place.top, app.pixels(design.top)) << text;
     EXPECT_EQ(place.right - place.left, wanted.cx) << text;
     EXPECT_EQ(place.bottom - place.top, wanted.cy) << text;
   }
@@ -133,17 +101,20 @@ void expect_layout(const RunningApp& app) {
   const std::size_t gap = notice.find(L"  ");
   ASSERT_NE(gap, std::wstring::npos);
   const std::size_t after_gap = notice.find_first_not_of(L' ', gap);
-  HFONT small = sans(points(app, 8.25), FW_NORMAL);
-  const int text_ends = app.pixels(120) + extent(small, notice.substr(0, gap)).cx;
-  const int text_resumes = app.pixels(120) + extent(small, notice.substr(0, after_gap)).cx;
-  const int notice_width = extent(small, notice).cx;
-  const int credit_width = extent(small, wide_text(win32::kIdCredit)).cx;
-  DeleteObject(small);
+  const win32::ControlDesign& notice_box = design_of(win32::kIdNotice);
+  const winapi::unique_hfont small = font_of(notice_box, app.dpi());
+  const int text_ends =
+      app.pixels(notice_box.left) + text_extent(small.get(), notice.substr(0, gap)).cx;
+  const int text_resumes =
+      app.pixels(notice_box.left) + text_extent(small.get(), notice.substr(0, after_gap)).cx;
+  const int notice_width = text_extent(small.get(), notice).cx;
+  const int credit_width = text_extent(small.get(), wide_text(win32::kIdCredit)).cx;
   const RECT sign = app.place(app.control(win32::kIdSign));
   EXPECT_LE(text_ends, sign.left) << "the notice's text runs under the sign";
   EXPECT_GE(text_resumes, sign.right) << "the notice's text runs under the sign";
-  EXPECT_LE(notice_width, app.pixels(1275)) << "the notice overflows its box";
-  EXPECT_LE(credit_width, app.pixels(2340)) << "the credit line overflows its box";
+  EXPECT_LE(notice_width, app.pixels(notice_box.width)) << "the notice overflows its box";
+  EXPECT_LE(credit_width, app.pixels(design_of(win32::kIdCredit).width))
+      << "the credit line overflows its box";
 }
 
 TEST(Window, LooksAsDesignedAndShowsTheServiceState) {
@@ -226,13 +197,13 @@ TEST(Window, AccessKeysTakeAltAndABareLetterPressesNothing) {
   // Tab goes from one button to the other.
   const int before = focused_id(app);
   app.keys({VK_TAB});
-  EXPECT_TRUE(RunningApp::wait_for([&] { return focused_id(app) != before; }, 2000));
+  EXPECT_TRUE(wait_for([&] { return focused_id(app) != before; }, 2000));
   EXPECT_TRUE(focused_id(app) == win32::kIdStartStop || focused_id(app) == win32::kIdClose);
 
   app.keys({VK_MENU, 'S'});
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped")) << app.status();
   if (focused_id(app) != win32::kIdStartStop) app.keys({VK_TAB});
-  ASSERT_TRUE(RunningApp::wait_for([&] { return focused_id(app) == win32::kIdStartStop; }, 2000));
+  ASSERT_TRUE(wait_for([&] { return focused_id(app) == win32::kIdStartStop; }, 2000));
   app.keys({VK_SPACE});
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running")) << app.status();
 }

@@ -164,7 +164,7 @@ class SimObject : public Dispatch {
   void release() noexcept override {
     if (--references_ == 0) delete this;
   }
-  Value get(std::string_view /*name*/) override { throw kUnknownName; }
+  Value property(std::string_view /*name*/) override { throw kUnknownName; }
   Value call(std::string_view /*name*/, std::span<const Value> /*args*/) override {
     throw kUnknownName;
   }
@@ -195,13 +195,13 @@ class Instance final : public SimObject {
     state_ = service.state;
   }
 
-  Value get(std::string_view name) override {
+  Value property(std::string_view name) override {
     if (name == "State") {
       world().enter(Operation::kState);
       return state_;
     }
     if (name == "Name") return world().services.at(index_).name;
-    return SimObject::get(name);
+    return SimObject::property(name);
   }
 
   Value call(std::string_view name, std::span<const Value> args) override {
@@ -239,9 +239,9 @@ class Collection final : public SimObject {
   Collection(std::shared_ptr<World> world, std::vector<Object> items)
       : SimObject(std::move(world)), items_(std::move(items)) {}
 
-  Value get(std::string_view name) override {
+  Value property(std::string_view name) override {
     if (name == "Count") return static_cast<std::int32_t>(items_.size());
-    return SimObject::get(name);
+    return SimObject::property(name);
   }
 
   std::unique_ptr<Enumerator> enumerate() override {

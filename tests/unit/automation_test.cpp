@@ -48,7 +48,7 @@ TEST(ObjectHandle, EveryOperationOnAnEmptyHandleFailsAsObjectNotSet) {
       EXPECT_EQ(failure.description(), "Object variable or With block variable not set");
     }
   };
-  expect_not_set([&] { (void)empty.get("State"); });
+  expect_not_set([&] { (void)empty.property("State"); });
   expect_not_set([&] { empty.call("StopService"); });
   expect_not_set([&] { (void)empty.enumerate(); });
 }
@@ -62,7 +62,7 @@ TEST(ObjectHandle, PassesNamesAndArgumentsAndSurvivesBeingDroppedMidCall) {
     held.reset();  // whatever the call re-enters drops the only handle
     references_during_call = fake.references();
   };
-  EXPECT_EQ(text_of(held.get("State")), "Running");
+  EXPECT_EQ(text_of(held.property("State")), "Running");
   EXPECT_EQ(references_during_call, 1) << "the call itself must hold the object";
   EXPECT_EQ(fake.references(), 0);
 

@@ -1,6 +1,6 @@
 #include <cctype>
 
-#include "unit/window_fixture.h"
+#include "unit/behaviour_fixture.h"
 
 namespace orvanel {
 namespace {
@@ -19,23 +19,23 @@ void PrintTo(const Answer& answer, std::ostream* out) {
   *out << answer.name;
 }
 
-class BadState : public testing::WindowTest, public ::testing::WithParamInterface<Answer> {};
+class BadState : public testing::BehaviourTest, public ::testing::WithParamInterface<Answer> {};
 
 TEST_P(BadState, ShowsWhatTheServiceSaidAndGreysTheButtonUnlessItFits) {
   wmi.add_service("wuauserv", GetParam().state);
-  window->Form_Activate();
-  EXPECT_EQ(form.status, "Automatic Update is " + GetParam().shown);
-  EXPECT_EQ(form.button_enabled, GetParam().enabled);
-  EXPECT_EQ(form.button_caption, GetParam().shown == "Running" ? "&Stop" : "&Start");
+  form->Form_Activate();
+  EXPECT_EQ(window.status, "Automatic Update is " + GetParam().shown);
+  EXPECT_EQ(window.button_enabled, GetParam().enabled);
+  EXPECT_EQ(window.button_caption, GetParam().shown == "Running" ? "&Stop" : "&Start");
 
   // A press goes through whatever the text: the wait looks for "Stopped",
   // which a refusing service never reaches.
   wmi.set_refusing(0, true);
-  form.tick = 1;
-  form.button_caption = "&Stop";
-  window->Command1_Click(0);
-  EXPECT_EQ(form.status, "Automatic Update is " + GetParam().shown);
-  EXPECT_EQ(form.pointer, 0);
+  window.tick = 1;
+  window.button_caption = "&Stop";
+  form->Command1_Click(0);
+  EXPECT_EQ(window.status, "Automatic Update is " + GetParam().shown);
+  EXPECT_EQ(window.pointer, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -59,24 +59,24 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-using BadCollection = testing::WindowTest;
+using BadCollection = testing::BehaviourTest;
 
 TEST_F(BadCollection, NoneOneOrAHundredInstancesAreAllWalked) {
-  window->Form_Activate();
-  EXPECT_EQ(form.status, "Automatic Update is Undetectable");
+  form->Form_Activate();
+  EXPECT_EQ(window.status, "Automatic Update is Undetectable");
 
   add_wuauserv("Stopped");
-  window->Form_DblClick();
-  EXPECT_EQ(form.status, "Automatic Update is Stopped");
+  form->Form_DblClick();
+  EXPECT_EQ(window.status, "Automatic Update is Stopped");
 
   for (int k = 1; k < 100; ++k) add_wuauserv(k == 99 ? "Running" : "Stopped");
   const int reads = wmi.calls(Operation::kState);
-  window->Form_DblClick();
+  form->Form_DblClick();
   EXPECT_EQ(wmi.calls(Operation::kState) - reads, 100);
-  EXPECT_EQ(form.status, "Automatic Update is Running") << "the last instance wins";
+  EXPECT_EQ(window.status, "Automatic Update is Running") << "the last instance wins";
 
-  form.tick = 1;
-  window->Command1_Click(0);
+  window.tick = 1;
+  form->Command1_Click(0);
   EXPECT_EQ(wmi.requests().size(), 100U) << "every instance gets the request";
 }
 
@@ -84,14 +84,14 @@ TEST_F(BadCollection, AQueryThatTakesSecondsStillEndsTheWaitOnTime) {
   add_wuauserv("Running");
   wmi.set_refusing(0, true);
   wmi.set_latency(Operation::kExecQuery, 3.0);  // each query advances the clock three seconds
-  window->Form_Activate();
-  EXPECT_EQ(form.status, "Automatic Update is Running");
-  const double before = form.now;
-  window->Command1_Click(0);
-  EXPECT_EQ(form.status, "Automatic Update is Running");
+  form->Form_Activate();
+  EXPECT_EQ(window.status, "Automatic Update is Running");
+  const double before = window.now;
+  form->Command1_Click(0);
+  EXPECT_EQ(window.status, "Automatic Update is Running");
   // Two polls of three seconds pass the deadline; then the refresh.
   EXPECT_EQ(wmi.calls(Operation::kExecQuery), 4);
-  EXPECT_NEAR(form.now - before, 9.0, 1e-9);
+  EXPECT_NEAR(window.now - before, 9.0, 1e-9);
 }
 
 }  // namespace

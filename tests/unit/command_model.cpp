@@ -52,7 +52,7 @@ std::string CommandModel::query() {
     if (another) current = *first;
   });
   while (another) {
-    quietly([&] { state = text_of(current.get("State")); });
+    quietly([&] { state = text_of(current.property("State")); });
     another = false;
     quietly([&] {
       if (!items) return;

@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "unit/window_fixture.h"
+#include "unit/behaviour_fixture.h"
 
 namespace orvanel {
 namespace {
@@ -15,15 +15,15 @@ const std::string kStopped = "Automatic Update is Stopped";
 
 // A press of the Start/Stop or Close button on a window that has shown its
 // first status, with the route of numbered steps it took.
-class Command : public testing::WindowTest {
+class Command : public testing::BehaviourTest {
  protected:
   std::vector<int> route;
 
   void SetUp() override {
-    form.tick = 1;  // every clock reading is a second later
-    window->on_step = [this](int step) {
-      route.push_back(step);
-      if (hook) hook(step);
+    window.tick = 1;  // every clock reading is a second later
+    form->on_step = [this](Step step) {
+      route.push_back(static_cast<int>(step));
+      if (hook) hook(static_cast<int>(step));
     };
   }
 
@@ -31,12 +31,12 @@ class Command : public testing::WindowTest {
   void show(const std::string& state, bool refusing = false) {
     const std::size_t service = add_wuauserv(state);
     wmi.set_refusing(service, refusing);
-    window->Form_Activate();
-    form.pointers.clear();
-    form.statuses.clear();
+    form->Form_Activate();
+    window.pointers.clear();
+    window.statuses.clear();
   }
 
-  void press(std::int16_t index = 0) { window->Command1_Click(index); }
+  void press(std::int16_t index = 0) { form->Command1_Click(index); }
 
   [[nodiscard]] int polls() const { return static_cast<int>(std::ranges::count(route, 17)); }
   // The step the press went to after the first time it entered `step`.
@@ -142,13 +142,13 @@ class ResumeMap : public Command, public ::testing::WithParamInterface<Row> {
     };
     switch (step) {
       case 2:
-        form.fail(FormOp::kUnload, kNotImplemented);
+        window.fail(FormOp::kUnload, kNotImplemented);
         break;
       case 3:
-        form.fail(FormOp::kPointer, kNotImplemented);
+        window.fail(FormOp::kPointer, kNotImplemented);
         break;
       case 4:
-        form.fail(FormOp::kCaption, kNotImplemented);
+        window.fail(FormOp::kCaption, kNotImplemented);
         break;
       case 7:
       case 12:
@@ -163,23 +163,23 @@ class ResumeMap : public Command, public ::testing::WithParamInterface<Row> {
         once(Operation::kNextElement, 2);
         break;  // the first advance
       case 15:
-        form.fail(FormOp::kClock, kNotImplemented);
+        window.fail(FormOp::kClock, kNotImplemented);
         break;
       case 16:
-        form.fail(FormOp::kDoEvents, kNotImplemented);
+        window.fail(FormOp::kDoEvents, kNotImplemented);
         break;
       case 22:
         hook = [this, fired = false](int s) mutable {
-          if (s == 22 && !std::exchange(fired, true)) form.fail(FormOp::kClock, kNotImplemented);
+          if (s == 22 && !std::exchange(fired, true)) window.fail(FormOp::kClock, kNotImplemented);
         };
         break;
       case 23:
-        form.fail(FormOp::kSetStatus, kNotImplemented);
+        window.fail(FormOp::kSetStatus, kNotImplemented);
         break;
       case 24:
         hook = [this](int s) {
           if (s == 24 && std::ranges::count(route, 24) == 1)
-            form.fail(FormOp::kPointer, kNotImplemented);
+            window.fail(FormOp::kPointer, kNotImplemented);
         };
         break;
       default:
@@ -207,21 +207,21 @@ TEST_P(ResumeMap, GoesWhereTheMapSaysAndChangesOnlyWhatItReached) {
       break;
   }
   arm(row.step);
-  form.answers = {row.answer};
+  window.answers = {row.answer};
   press(row.scenario == kClose ? 1 : 0);
 
-  ASSERT_EQ(form.prompts, (std::vector<std::string>{"Error: Not implemented (#-2147467263)"}));
-  EXPECT_EQ(form.titles.front(), "Whoops");
-  EXPECT_EQ(form.styles.front(), 18);
+  ASSERT_EQ(window.prompts, (std::vector<std::string>{"Error: Not implemented (#-2147467263)"}));
+  EXPECT_EQ(window.titles.front(), "Whoops");
+  EXPECT_EQ(window.styles.front(), 18);
   EXPECT_EQ(after(row.step), row.next) << ::testing::PrintToString(route);
   EXPECT_EQ(wmi.requests(), row.requests);
   const std::string status = row.status == 'R' ? kRunning : row.status == 'S' ? kStopped : "";
-  EXPECT_EQ(form.statuses.empty() ? "" : form.statuses.back(), status);
+  EXPECT_EQ(window.statuses.empty() ? "" : window.statuses.back(), status);
   if (row.scenario == kClose) {
-    EXPECT_EQ(form.is_unloaded, row.answer == R);
-    EXPECT_TRUE(form.pointers.empty()) << "Close touched the pointer";
+    EXPECT_EQ(window.is_unloaded, row.answer == R);
+    EXPECT_TRUE(window.pointers.empty()) << "Close touched the pointer";
   } else {
-    EXPECT_EQ(form.pointer, row.pointer);
+    EXPECT_EQ(window.pointer, row.pointer);
   }
   if (row.polls >= 0) {
     EXPECT_EQ(polls(), row.polls) << ::testing::PrintToString(route);
@@ -235,31 +235,31 @@ TEST_F(Command, StopWithoutFailuresTakesTheShortRoadAndLeavesTheDefaultPointer) 
   press();
   EXPECT_EQ(route, (std::vector<int>{1, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 18, 19, 23, 24}));
   EXPECT_EQ(wmi.requests(), kStopRequest);
-  EXPECT_EQ(form.status, kStopped);
-  EXPECT_EQ(form.button_caption, "&Start");
-  EXPECT_TRUE(form.button_enabled);
+  EXPECT_EQ(window.status, kStopped);
+  EXPECT_EQ(window.button_caption, "&Start");
+  EXPECT_TRUE(window.button_enabled);
   // Hourglass until the poll, then each query's own, then the default.
-  EXPECT_EQ(form.pointers, (std::vector<int>{11, 11, 0, 11, 0, 0}));
-  EXPECT_TRUE(form.prompts.empty());
+  EXPECT_EQ(window.pointers, (std::vector<int>{11, 11, 0, 11, 0, 0}));
+  EXPECT_TRUE(window.prompts.empty());
 }
 
 TEST_F(Command, TheWaitPollsUntilTheFiveSecondsAreUpAndAlternatesThePointer) {
   show("Running", true);  // the service ignores the request
   press();
   EXPECT_EQ(polls(), 5);
-  EXPECT_EQ(form.status, kRunning);
-  EXPECT_EQ(form.pointers.front(), 11);
-  EXPECT_EQ(form.pointers.back(), 0);
-  EXPECT_EQ(std::ranges::count(form.pointers, 11), 7) << "step 3, five polls, the refresh";
+  EXPECT_EQ(window.status, kRunning);
+  EXPECT_EQ(window.pointers.front(), 11);
+  EXPECT_EQ(window.pointers.back(), 0);
+  EXPECT_EQ(std::ranges::count(window.pointers, 11), 7) << "step 3, five polls, the refresh";
 }
 
 TEST_F(Command, ADeadlineSetJustBeforeMidnightStillEndsFiveSecondsLater) {
   show("Running", true);
-  form.now = 86399.5;  // 23:59:59.5 on a time-of-day clock
-  form.tick = 0.5;
+  window.now = 86399.5;  // 23:59:59.5 on a time-of-day clock
+  window.tick = 0.5;
   press();
   EXPECT_EQ(polls(), 10);
-  EXPECT_NEAR(form.now, 86399.5 + 0.5 * 11, 1e-9) << "the clock was read past midnight";
+  EXPECT_NEAR(window.now, 86399.5 + 0.5 * 11, 1e-9) << "the clock was read past midnight";
 }
 
 TEST_F(Command, FiveSecondsCountFromTheReturnOfTheRequests) {
@@ -271,24 +271,24 @@ TEST_F(Command, FiveSecondsCountFromTheReturnOfTheRequests) {
 
 TEST_F(Command, AServiceAlreadyInTheWantedStateIsPolledOnce) {
   show("Stopped");
-  form.button_caption = "&Stop";  // a press whose request finds it stopped already
+  window.button_caption = "&Stop";  // a press whose request finds it stopped already
   press();
   EXPECT_EQ(polls(), 1);
-  EXPECT_EQ(form.status, kStopped);
+  EXPECT_EQ(window.status, kStopped);
 }
 
 TEST_F(Command, ACaptionThatIsNeitherSendsNothingAndWaitsForStopped) {
   show("Running");
-  form.button_caption = "&stop";
+  window.button_caption = "&stop";
   press();
   EXPECT_TRUE(wmi.requests().empty());
   EXPECT_EQ(polls(), 5);
-  EXPECT_EQ(form.status, kRunning);
-  EXPECT_EQ(form.pointer, 0);
+  EXPECT_EQ(window.status, kRunning);
+  EXPECT_EQ(window.pointer, 0);
 
   route.clear();
   wmi.set_state(0, std::string("Stopped"));
-  form.button_caption = "Start";
+  window.button_caption = "Start";
   press();
   EXPECT_TRUE(wmi.requests().empty());
   EXPECT_EQ(polls(), 1) << "no request: the wait looks for \"Stopped\"";
@@ -297,22 +297,22 @@ TEST_F(Command, ACaptionThatIsNeitherSendsNothingAndWaitsForStopped) {
 TEST_F(Command, EveryInstanceGetsTheRequestAndAnEmptyResultGetsNone) {
   show("Running");
   add_wuauserv("Running");
-  window->Form_DblClick();
+  form->Form_DblClick();
   press();
   EXPECT_EQ(wmi.requests(), (std::vector<std::string>{"StopService #0", "StopService #1"}));
-  EXPECT_EQ(form.status, kStopped);
+  EXPECT_EQ(window.status, kStopped);
 
   // Ignoring a failed advance skips the rest of the walk; retrying it does not.
   wmi.set_state(0, std::string("Running"));
   wmi.set_state(1, std::string("Running"));
-  window->Form_DblClick();
+  form->Form_DblClick();
   wmi.fail_once(Operation::kNextElement, kNotImplemented, wmi.calls(Operation::kNextElement) + 2);
-  form.answers = {MsgBoxAnswer::kIgnore};
+  window.answers = {MsgBoxAnswer::kIgnore};
   press();
   EXPECT_EQ(wmi.requests().size(), 3U);
 
   sim::SimWmi empty;
-  testing::FakeForm other;
+  testing::FakeWindow other;
   other.tick = 1;
   Form1 window_without_service(other, empty);
   window_without_service.Form_Activate();
@@ -327,11 +327,11 @@ TEST_F(Command, OtherIndexesChangeNothingAndCloseOnlyUnloads) {
   show("Running");
   for (const std::int16_t index : {std::int16_t{2}, std::int16_t{-1}, std::int16_t{32767}})
     press(index);
-  EXPECT_TRUE(form.pointers.empty());
-  EXPECT_FALSE(form.is_unloaded);
+  EXPECT_TRUE(window.pointers.empty());
+  EXPECT_FALSE(window.is_unloaded);
   press(1);
-  EXPECT_TRUE(form.is_unloaded);
-  EXPECT_TRUE(form.pointers.empty());
+  EXPECT_TRUE(window.is_unloaded);
+  EXPECT_TRUE(window.pointers.empty());
   EXPECT_TRUE(wmi.requests().empty());
   EXPECT_EQ(route, (std::vector<int>{1, 1, 1, 1, 2}));
 }
@@ -339,14 +339,14 @@ TEST_F(Command, OtherIndexesChangeNothingAndCloseOnlyUnloads) {
 TEST_F(Command, RetryPromptsOncePerAttemptAndAnyOtherAnswerAborts) {
   show("Running");
   wmi.fail_from(Operation::kMethod, kNotImplemented, wmi.calls(Operation::kMethod) + 1);
-  form.answers = {R, R, R, MsgBoxAnswer{7}};
+  window.answers = {R, R, R, MsgBoxAnswer{7}};
   press();
-  EXPECT_EQ(form.prompts.size(), 4U);
+  EXPECT_EQ(window.prompts.size(), 4U);
   EXPECT_EQ(std::ranges::count(route, 8), 4);
   EXPECT_EQ(after(8), 8);
   EXPECT_EQ(route.back(), 8) << "an unknown answer must end the command";
-  EXPECT_EQ(form.pointer, 11);
-  EXPECT_TRUE(form.statuses.empty());
+  EXPECT_EQ(window.pointer, 11);
+  EXPECT_TRUE(window.statuses.empty());
 }
 
 TEST_F(Command, IgnoringAFailedOpenTriesTheLastElementThenMovesOn) {
@@ -354,9 +354,9 @@ TEST_F(Command, IgnoringAFailedOpenTriesTheLastElementThenMovesOn) {
   wmi.fail_once(Operation::kOpenEnumeration, kNotImplemented,
                 wmi.calls(Operation::kOpenEnumeration) + 1);
   wmi.fail_once(Operation::kMethod, kNotImplemented, wmi.calls(Operation::kMethod) + 1);
-  form.answers = {I, I};
+  window.answers = {I, I};
   press();
-  EXPECT_EQ(form.prompts.size(), 2U);
+  EXPECT_EQ(window.prompts.size(), 2U);
   EXPECT_EQ(after(7), 8);
   EXPECT_EQ(after(8), 9);
   EXPECT_EQ(after(9), 15);
@@ -373,7 +373,7 @@ TEST_F(Command, PromptTextsShowTheNumberAsItIs) {
 TEST_F(Command, AFailureWhilePromptingLeavesTheCommand) {
   show("Running");
   wmi.fail_once(Operation::kMethod, kNotImplemented, wmi.calls(Operation::kMethod) + 1);
-  form.fail(FormOp::kMsgBox, Failure(7, "Out of memory"));
+  window.fail(FormOp::kMsgBox, Failure(7, "Out of memory"));
   try {
     press();
     ADD_FAILURE() << "the prompt's own failure was swallowed";
@@ -385,14 +385,14 @@ TEST_F(Command, AFailureWhilePromptingLeavesTheCommand) {
 
 TEST_F(Command, AWindowUnloadedDuringTheWaitIsLeftAlone) {
   show("Running", true);
-  form.on_do_events = [&] {
-    if (form.pumps == 3)
-      form.is_unloaded = true;  // the close box, inside the second pump of the wait
+  window.on_do_events = [&] {
+    if (window.pumps == 3)
+      window.is_unloaded = true;  // the close box, inside the second pump of the wait
   };
   press();
   EXPECT_EQ(polls(), 1) << "polled a window that is gone";
   EXPECT_EQ(route.back(), 16);
-  EXPECT_TRUE(form.statuses.empty());
+  EXPECT_TRUE(window.statuses.empty());
 }
 
 TEST_F(Command, AWindowClosedWhileAQueryWaitsEndsThePressWithoutAPrompt) {
@@ -401,34 +401,34 @@ TEST_F(Command, AWindowClosedWhileAQueryWaitsEndsThePressWithoutAPrompt) {
   show("Running");
   for (const int closing_query : {1, 2}) {
     SCOPED_TRACE(closing_query);
-    form.is_unloaded = false;
-    form.touched_after_unload = 0;
+    window.is_unloaded = false;
+    window.touched_after_unload = 0;
     wmi.set_state(0, std::string("Running"));
-    window->Form_Activate();
-    ASSERT_EQ(form.button_caption, "&Stop");
+    form->Form_Activate();
+    ASSERT_EQ(window.button_caption, "&Stop");
     const int before = wmi.calls(Operation::kExecQuery);
     wmi.set_latency(Operation::kExecQuery, 0.001);
     during_wait = [&] {
-      if (wmi.calls(Operation::kExecQuery) - before == closing_query) form.is_unloaded = true;
+      if (wmi.calls(Operation::kExecQuery) - before == closing_query) window.is_unloaded = true;
     };
     press();
     during_wait = nullptr;
     wmi.set_latency(Operation::kExecQuery, 0);
-    EXPECT_TRUE(form.prompts.empty()) << "a prompt for a window that is gone";
-    EXPECT_EQ(form.touched_after_unload, 0);
+    EXPECT_TRUE(window.prompts.empty()) << "a prompt for a window that is gone";
+    EXPECT_EQ(window.touched_after_unload, 0);
     EXPECT_EQ(wmi.calls(Operation::kExecQuery) - before, closing_query) << "queried again";
   }
 }
 
 TEST_F(Command, ACloseNestedInTheWaitEndsBothPresses) {
   show("Running", true);
-  form.on_do_events = [&] {
-    if (form.pumps == 2) window->Command1_Click(1);
+  window.on_do_events = [&] {
+    if (window.pumps == 2) form->Command1_Click(1);
   };
   press();
-  EXPECT_TRUE(form.is_unloaded);
+  EXPECT_TRUE(window.is_unloaded);
   EXPECT_EQ(polls(), 0);
-  EXPECT_TRUE(form.statuses.empty());
+  EXPECT_TRUE(window.statuses.empty());
   EXPECT_EQ(wmi.calls(Operation::kConnect), 1) << "only the first refresh queried";
 }
 
@@ -436,17 +436,17 @@ TEST_F(Command, ANestedPressRunsToItsEndAndTheOuterOneGoesOnWithItsOwnValues) {
   show("Running");
   wmi.set_transition_seconds(2.5);  // pending for a few polls
   bool nested = false;
-  form.on_do_events = [&] {
-    if (nested || form.pumps != 2) return;
+  window.on_do_events = [&] {
+    if (nested || window.pumps != 2) return;
     nested = true;
     // The button still reads "&Stop": a second stop request, and its own wait.
-    window->Command1_Click(0);
+    form->Command1_Click(0);
   };
   press();
   EXPECT_EQ(wmi.requests(), (std::vector<std::string>{"StopService #0", "StopService #0"}));
-  EXPECT_EQ(form.status, kStopped);
-  EXPECT_EQ(form.statuses.size(), 2U) << "each press refreshes once at its end";
-  EXPECT_EQ(form.pointer, 0);
+  EXPECT_EQ(window.status, kStopped);
+  EXPECT_EQ(window.statuses.size(), 2U) << "each press refreshes once at its end";
+  EXPECT_EQ(window.pointer, 0);
   // The outer press kept waiting for "Stopped" and ended on it.
   EXPECT_EQ(route.back(), 24);
   EXPECT_EQ(std::ranges::count(route, 24), 2);

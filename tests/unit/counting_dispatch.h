@@ -31,7 +31,7 @@ class CountingDispatch final : public Dispatch {
 
   void add_ref() noexcept override { ++add_refs; }
   void release() noexcept override { ++releases; }
-  Value get(std::string_view name) override {
+  Value property(std::string_view name) override {
     names.emplace_back(name);
     if (during_call) during_call();
     return answer;

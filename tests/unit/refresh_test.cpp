@@ -1,90 +1,90 @@
-#include "unit/window_fixture.h"
+#include "unit/behaviour_fixture.h"
 
 namespace orvanel {
 namespace {
 
 using testing::FormOp;
 using Operation = sim::Operation;
-using Refresh = testing::WindowTest;
+using Refresh = testing::BehaviourTest;
 
 TEST_F(Refresh, WritesTheStateAfterPumpingAndSetsTheButton) {
   const std::size_t service = add_wuauserv("Stopped");
   // What the window shows while the pump runs is the text from before.
   std::string seen_during_pump;
-  form.on_do_events = [&] { seen_during_pump = form.status; };
-  window->Form_Activate();
+  window.on_do_events = [&] { seen_during_pump = window.status; };
+  form->Form_Activate();
   EXPECT_EQ(seen_during_pump, "Querying Status...");
-  EXPECT_EQ(form.status, "Automatic Update is Stopped");
-  EXPECT_EQ(form.button_caption, "&Start");
-  EXPECT_TRUE(form.button_enabled);
-  EXPECT_EQ(form.pumps, 1);
+  EXPECT_EQ(window.status, "Automatic Update is Stopped");
+  EXPECT_EQ(window.button_caption, "&Start");
+  EXPECT_TRUE(window.button_enabled);
+  EXPECT_EQ(window.pumps, 1);
 
   wmi.set_state(service, std::string("Running"));
-  window->Form_DblClick();
-  EXPECT_EQ(form.status, "Automatic Update is Running");
-  EXPECT_EQ(form.button_caption, "&Stop");
-  EXPECT_EQ(form.pumps, 2);
+  form->Form_DblClick();
+  EXPECT_EQ(window.status, "Automatic Update is Running");
+  EXPECT_EQ(window.button_caption, "&Stop");
+  EXPECT_EQ(window.pumps, 2);
 
   wmi.set_state(service, std::string("Start Pending"));
-  window->Form_DblClick();
-  EXPECT_EQ(form.status, "Automatic Update is Start Pending");
-  EXPECT_FALSE(form.button_enabled);
+  form->Form_DblClick();
+  EXPECT_EQ(window.status, "Automatic Update is Start Pending");
+  EXPECT_FALSE(window.button_enabled);
 }
 
 TEST_F(Refresh, NeverEndsInAnEmptyState) {
   wmi.fail_from(Operation::kConnect, Failure(-2147217405, "Access denied"), 1);
-  window->Form_Activate();
-  EXPECT_EQ(form.status, "Automatic Update is Undetectable");
-  EXPECT_FALSE(form.button_enabled);
+  form->Form_Activate();
+  EXPECT_EQ(window.status, "Automatic Update is Undetectable");
+  EXPECT_FALSE(window.button_enabled);
 
   wmi.clear_faults();
   add_wuauserv("");
-  window->Form_DblClick();
-  EXPECT_EQ(form.status, "Automatic Update is Undetectable");
-  for (const std::string& status : form.statuses) EXPECT_NE(status, "Automatic Update is ");
+  form->Form_DblClick();
+  EXPECT_EQ(window.status, "Automatic Update is Undetectable");
+  for (const std::string& status : window.statuses) EXPECT_NE(status, "Automatic Update is ");
 }
 
 TEST_F(Refresh, AHandlerWaitingInThePumpRunsFirstAndToItsEnd) {
   const std::size_t service = add_wuauserv("Running");
   int nested = 0;
-  form.on_do_events = [&] {
+  window.on_do_events = [&] {
     if (nested++ > 0) return;
     // A double-click that was already queued: it refreshes completely
     // before the outer refresh queries.
-    window->Form_DblClick();
-    EXPECT_EQ(form.status, "Automatic Update is Running");
+    form->Form_DblClick();
+    EXPECT_EQ(window.status, "Automatic Update is Running");
     wmi.set_state(service, std::string("Stopped"));
   };
-  window->Form_Activate();
-  EXPECT_EQ(form.statuses, (std::vector<std::string>{"Automatic Update is Running",
-                                                     "Automatic Update is Stopped"}));
+  form->Form_Activate();
+  EXPECT_EQ(window.statuses, (std::vector<std::string>{"Automatic Update is Running",
+                                                       "Automatic Update is Stopped"}));
 }
 
 TEST_F(Refresh, AWindowClosedInThePumpIsLeftAlone) {
   add_wuauserv("Running");
-  form.on_do_events = [&] { form.is_unloaded = true; };
-  window->Form_Activate();
+  window.on_do_events = [&] { window.is_unloaded = true; };
+  form->Form_Activate();
   EXPECT_EQ(wmi.calls(Operation::kConnect), 0) << "queried for a window that is gone";
-  EXPECT_TRUE(form.statuses.empty());
-  EXPECT_TRUE(form.pointers.empty());
+  EXPECT_TRUE(window.statuses.empty());
+  EXPECT_TRUE(window.pointers.empty());
 }
 
 TEST_F(Refresh, AWindowClosedWhileTheQueryWaitsIsTouchedNoMore) {
   add_wuauserv("Running");
   wmi.set_latency(Operation::kExecQuery, 0.5);
   // Another program closes the window while the service is being asked.
-  during_wait = [&] { form.is_unloaded = true; };
-  EXPECT_NO_THROW(window->Form_Activate());
-  EXPECT_TRUE(form.statuses.empty());
-  EXPECT_EQ(form.touched_after_unload, 0);
-  EXPECT_EQ(form.pointers, (std::vector<int>{11})) << "only the hourglass, set before the wait";
+  during_wait = [&] { window.is_unloaded = true; };
+  EXPECT_NO_THROW(form->Form_Activate());
+  EXPECT_TRUE(window.statuses.empty());
+  EXPECT_EQ(window.touched_after_unload, 0);
+  EXPECT_EQ(window.pointers, (std::vector<int>{11})) << "only the hourglass, set before the wait";
 }
 
 TEST_F(Refresh, AFailingStatusLineReachesTheCaller) {
   add_wuauserv("Running");
-  form.fail(FormOp::kSetStatus, Failure(364, "Object was unloaded"));
-  EXPECT_THROW(window->Form_DblClick(), Failure);
-  EXPECT_EQ(form.button_caption, "&Stop") << "the query itself ran";
+  window.fail(FormOp::kSetStatus, Failure(364, "Object was unloaded"));
+  EXPECT_THROW(form->Form_DblClick(), Failure);
+  EXPECT_EQ(window.button_caption, "&Stop") << "the query itself ran";
 }
 
 }  // namespace

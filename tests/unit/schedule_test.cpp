@@ -12,7 +12,7 @@
 #include "app/form1.h"
 #include "sim/sim_wmi.h"
 #include "unit/command_model.h"
-#include "unit/fake_form.h"
+#include "unit/fake_window.h"
 
 namespace orvanel::testing {
 namespace {
@@ -75,8 +75,8 @@ struct Schedule {
 // One copy of the window's surroundings, built the same way for either side.
 struct World {
   explicit World(const Schedule& schedule)
-      : wmi([this] { return form.now; }, [this](double s) { form.now += s; }) {
-    form.tick = 1;
+      : wmi([this] { return window.now; }, [this](double s) { window.now += s; }) {
+    window.tick = 1;
     for (int k = 0; k < schedule.instances; ++k) {
       wmi.set_refusing(wmi.add_service("wuauserv", std::string(schedule.state)), schedule.refusing);
     }
@@ -88,30 +88,30 @@ struct World {
         }
       }
     }
-    form.plan = [&schedule](FormOp op, int call) {
+    window.plan = [&schedule](FormOp op, int call) {
       return schedule.failure(100 + static_cast<int>(op), call);
     };
-    for (int k = 0; k < 200; ++k) form.answers.push_back(schedule.answer(k));
-    form.on_do_events = [this, &schedule] {
-      if (form.pumps == schedule.unload_at_pump) form.is_unloaded = true;
+    for (int k = 0; k < 200; ++k) window.answers.push_back(schedule.answer(k));
+    window.on_do_events = [this, &schedule] {
+      if (window.pumps == schedule.unload_at_pump) window.is_unloaded = true;
     };
   }
 
-  FakeForm form;
+  FakeWindow window;
   sim::SimWmi wmi;
 };
 
-void expect_same(const World& window, const World& model, const char* when) {
+void expect_same(const World& ours, const World& model, const char* when) {
   SCOPED_TRACE(when);
-  EXPECT_EQ(window.wmi.requests(), model.wmi.requests());
-  EXPECT_EQ(window.form.statuses, model.form.statuses);
-  EXPECT_EQ(window.form.prompts, model.form.prompts);
-  EXPECT_EQ(window.form.pointers, model.form.pointers);
-  EXPECT_EQ(window.form.button_caption, model.form.button_caption);
-  EXPECT_EQ(window.form.button_enabled, model.form.button_enabled);
-  EXPECT_EQ(window.form.is_unloaded, model.form.is_unloaded);
+  EXPECT_EQ(ours.wmi.requests(), model.wmi.requests());
+  EXPECT_EQ(ours.window.statuses, model.window.statuses);
+  EXPECT_EQ(ours.window.prompts, model.window.prompts);
+  EXPECT_EQ(ours.window.pointers, model.window.pointers);
+  EXPECT_EQ(ours.window.button_caption, model.window.button_caption);
+  EXPECT_EQ(ours.window.button_enabled, model.window.button_enabled);
+  EXPECT_EQ(ours.window.is_unloaded, model.window.is_unloaded);
   for (int op = 0; op < static_cast<int>(sim::kOperationCount); ++op) {
-    EXPECT_EQ(window.wmi.calls(static_cast<Operation>(op)),
+    EXPECT_EQ(ours.wmi.calls(static_cast<Operation>(op)),
               model.wmi.calls(static_cast<Operation>(op)))
         << "operation " << op;
   }
@@ -131,11 +131,11 @@ bool run(std::uint32_t seed) {
   const Schedule schedule(seed);
   SCOPED_TRACE("seed " + std::to_string(seed) + " (ORVANEL_SEED=" + std::to_string(seed) +
                " runs it alone)");
-  auto window_world = std::make_unique<World>(schedule);
+  auto form_world = std::make_unique<World>(schedule);
   auto model_world = std::make_unique<World>(schedule);
   {
-    Form1 window(window_world->form, window_world->wmi);
-    CommandModel model(model_world->form, model_world->wmi);
+    Form1 form(form_world->window, form_world->wmi);
+    CommandModel model(model_world->window, model_world->wmi);
     // Any numbered step may fail as it begins, also those that only test
     // values, so that every row of the resume rules is reached.
     const auto step_failures = [&schedule](std::array<int, 25>& entered) {
@@ -147,47 +147,47 @@ bool run(std::uint32_t seed) {
         }
       };
     };
-    std::array<int, 25> window_entered{};
+    std::array<int, 25> form_entered{};
     std::array<int, 25> model_entered{};
     int steps = 0;
-    const auto window_failures = step_failures(window_entered);
-    window.on_step = [&](int step) {
+    const auto form_failures = step_failures(form_entered);
+    form.on_step = [&](Step step) {
       if (++steps == 100000) {
         ADD_FAILURE() << "the press does not end";
-        window_world->form.is_unloaded = true;
+        form_world->window.is_unloaded = true;
       }
-      window_failures(step);
+      form_failures(static_cast<int>(step));
     };
     model.on_step = step_failures(model_entered);
     const auto both = [&](auto&& on_window, auto&& on_model, const char* when) {
-      std::optional<std::int32_t> window_failure;
+      std::optional<std::int32_t> form_failure;
       std::optional<std::int32_t> model_failure;
       try {
         on_window();
       } catch (const Failure& failure) {
-        window_failure = failure.number();  // a failure of the prompt itself
+        form_failure = failure.number();  // a failure of the prompt itself
       }
       try {
         on_model();
       } catch (const Failure& failure) {
         model_failure = failure.number();
       }
-      EXPECT_EQ(window_failure, model_failure) << when;
-      expect_same(*window_world, *model_world, when);
+      EXPECT_EQ(form_failure, model_failure) << when;
+      expect_same(*form_world, *model_world, when);
     };
-    both([&] { window.Form_Activate(); }, [&] { model.refresh(); }, "first refresh");
+    both([&] { form.Form_Activate(); }, [&] { model.refresh(); }, "first refresh");
     for (const std::int16_t index : schedule.presses) {
-      if (window_world->form.is_unloaded) break;
-      both([&] { window.Command1_Click(index); }, [&] { model.press(index); }, "press");
+      if (form_world->window.is_unloaded) break;
+      both([&] { form.Command1_Click(index); }, [&] { model.press(index); }, "press");
     }
-    EXPECT_EQ(static_cast<bool>(window.ServicesConnection), static_cast<bool>(model.connection));
-    EXPECT_EQ(static_cast<bool>(window.ServiceQueryResult), static_cast<bool>(model.result));
-    EXPECT_EQ(static_cast<bool>(window.CurrentService), static_cast<bool>(model.current));
+    EXPECT_EQ(static_cast<bool>(form.ServicesConnection), static_cast<bool>(model.connection));
+    EXPECT_EQ(static_cast<bool>(form.ServiceQueryResult), static_cast<bool>(model.result));
+    EXPECT_EQ(static_cast<bool>(form.CurrentService), static_cast<bool>(model.current));
   }
-  EXPECT_EQ(window_world->wmi.live_objects(), 0) << "references left behind";
-  reach.prompts += window_world->form.prompts.size();
-  reach.unloads += window_world->form.is_unloaded ? 1 : 0;
-  reach.requests += window_world->wmi.requests().size();
+  EXPECT_EQ(form_world->wmi.live_objects(), 0) << "references left behind";
+  reach.prompts += form_world->window.prompts.size();
+  reach.unloads += form_world->window.is_unloaded ? 1 : 0;
+  reach.requests += form_world->wmi.requests().size();
   return !::testing::Test::HasFailure();
 }
 

@@ -23,7 +23,7 @@ class SimWmiTest : public ::testing::Test {
     while (std::optional<Object> next = walk.next()) found.push_back(std::move(*next));
     return found;
   }
-  static std::string state_of(const Object& service) { return text_of(service.get("State")); }
+  static std::string state_of(const Object& service) { return text_of(service.property("State")); }
 };
 
 TEST_F(SimWmiTest, AnswersTheQueryAsTheRealServiceDoes) {
@@ -45,7 +45,7 @@ TEST_F(SimWmiTest, AnswersTheQueryAsTheRealServiceDoes) {
   };
   expect_failure([&] { (void)query("Select Name from Win32_Process"); }, 0x80041017);
   expect_failure([&] { (void)wmi.bind("winmgmts:\\\\nowhere"); }, 0x800401E4);
-  expect_failure([&] { (void)wmi.bind(kLocalCimv2).get("NoSuchMember"); }, 438);
+  expect_failure([&] { (void)wmi.bind(kLocalCimv2).property("NoSuchMember"); }, 438);
 }
 
 TEST_F(SimWmiTest, StartAndStopPassThroughPendingStatesOrAreRefused) {
@@ -98,7 +98,7 @@ TEST_F(SimWmiTest, ObjectsOutliveTheSimulatorAndAreCounted) {
     instance = *walk.next();
     EXPECT_EQ(short_lived.live_objects(), 2);  // the collection and its one instance
   }
-  EXPECT_EQ(text_of(instance.get("State")), "Stopped");
+  EXPECT_EQ(text_of(instance.property("State")), "Stopped");
 }
 
 }  // namespace

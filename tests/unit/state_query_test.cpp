@@ -1,4 +1,4 @@
-#include "unit/window_fixture.h"
+#include "unit/behaviour_fixture.h"
 
 namespace orvanel {
 namespace {
@@ -18,17 +18,17 @@ void PrintTo(const Row& row, std::ostream* out) {
        << (row.enabled ? " enabled" : " disabled");
 }
 
-class StateQueryTable : public testing::WindowTest, public ::testing::WithParamInterface<Row> {};
+class StateQueryTable : public testing::BehaviourTest, public ::testing::WithParamInterface<Row> {};
 
 TEST_P(StateQueryTable, SetsTheButtonAndReturnsTheText) {
   const Row& row = GetParam();
   wmi.add_service("wuauserv", row.state);
-  form.button_caption = "&Stop";  // so that "&Start" must really be written
-  form.button_enabled = !row.enabled;
-  EXPECT_EQ(window->GetServiceState(), row.returned);
-  EXPECT_EQ(form.button_caption, row.caption);
-  EXPECT_EQ(form.button_enabled, row.enabled);
-  EXPECT_EQ(form.pointers, (std::vector<int>{11, 0}));
+  window.button_caption = "&Stop";  // so that "&Start" must really be written
+  window.button_enabled = !row.enabled;
+  EXPECT_EQ(form->GetServiceState(), row.returned);
+  EXPECT_EQ(window.button_caption, row.caption);
+  EXPECT_EQ(window.button_enabled, row.enabled);
+  EXPECT_EQ(window.pointers, (std::vector<int>{11, 0}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -45,7 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Row{Null{}, "&Start", false, "Undetectable"},
                       Row{std::int32_t{4}, "&Start", false, "4"}));
 
-using StateQuery = testing::WindowTest;
+using StateQuery = testing::BehaviourTest;
 
 TEST_F(StateQuery, EachStepFailingOnTheFirstCallLeavesNothingReadable) {
   add_wuauserv("Running");
@@ -54,100 +54,100 @@ TEST_F(StateQuery, EachStepFailingOnTheFirstCallLeavesNothingReadable) {
        {Operation::kConnect, Operation::kExecQuery, Operation::kOpenEnumeration,
         Operation::kNextElement, Operation::kState}) {
     SCOPED_TRACE(static_cast<int>(op));
-    window.emplace(form, wmi);
+    form.emplace(window, wmi);
     wmi.clear_faults();
     wmi.fail_once(op, failure, wmi.calls(op) + 1);
-    form.pointers.clear();
-    EXPECT_EQ(window->GetServiceState(), "Undetectable");
-    EXPECT_EQ(form.button_caption, "&Start");
-    EXPECT_FALSE(form.button_enabled);
-    EXPECT_EQ(form.pointers, (std::vector<int>{11, 0}));
+    window.pointers.clear();
+    EXPECT_EQ(form->GetServiceState(), "Undetectable");
+    EXPECT_EQ(window.button_caption, "&Start");
+    EXPECT_FALSE(window.button_enabled);
+    EXPECT_EQ(window.pointers, (std::vector<int>{11, 0}));
   }
 }
 
 TEST_F(StateQuery, AfterASuccessAFailingStepFallsBackOnWhatTheLastQueryLeft) {
   const std::size_t service = add_wuauserv("Running");
   const Failure failure(-1, "refused");
-  ASSERT_EQ(window->GetServiceState(), "Running");
+  ASSERT_EQ(form->GetServiceState(), "Running");
   wmi.set_state(service, std::string("Stopped"));
 
   // Connect fails: the query still runs on the earlier connection.
   wmi.fail_once(Operation::kConnect, failure, wmi.calls(Operation::kConnect) + 1);
   const int queries = wmi.calls(Operation::kExecQuery);
-  EXPECT_EQ(window->GetServiceState(), "Stopped");
+  EXPECT_EQ(form->GetServiceState(), "Stopped");
   EXPECT_EQ(wmi.calls(Operation::kExecQuery), queries + 1);
 
   // The query fails: the earlier collection is walked, with the state it saw.
   wmi.set_state(service, std::string("Running"));
   wmi.fail_once(Operation::kExecQuery, failure, wmi.calls(Operation::kExecQuery) + 1);
-  EXPECT_EQ(window->GetServiceState(), "Stopped");
-  EXPECT_EQ(window->GetServiceState(), "Running");
+  EXPECT_EQ(form->GetServiceState(), "Stopped");
+  EXPECT_EQ(form->GetServiceState(), "Running");
 
   // Opening or starting the walk fails: the element the last walk left is read.
   wmi.set_state(service, std::string("Stopped"));
   for (const Operation op : {Operation::kOpenEnumeration, Operation::kNextElement}) {
     wmi.fail_once(op, failure, wmi.calls(op) + 1);
     const int reads = wmi.calls(Operation::kState);
-    EXPECT_EQ(window->GetServiceState(), "Running") << "a stale element was expected";
+    EXPECT_EQ(form->GetServiceState(), "Running") << "a stale element was expected";
     EXPECT_EQ(wmi.calls(Operation::kState), reads + 1);
-    EXPECT_EQ(form.button_caption, "&Stop");
+    EXPECT_EQ(window.button_caption, "&Stop");
   }
 
   // Reading the state fails: nothing was read.
   wmi.fail_once(Operation::kState, failure, wmi.calls(Operation::kState) + 1);
-  EXPECT_EQ(window->GetServiceState(), "Undetectable");
-  EXPECT_EQ(window->GetServiceState(), "Stopped");
+  EXPECT_EQ(form->GetServiceState(), "Undetectable");
+  EXPECT_EQ(form->GetServiceState(), "Stopped");
 }
 
 TEST_F(StateQuery, EveryInstanceIsReadAndTheLastOneWins) {
   add_wuauserv("Stopped");
   wmi.add_service("Spooler", std::string("Paused"));
   add_wuauserv("Running");
-  EXPECT_EQ(window->GetServiceState(), "Running");
+  EXPECT_EQ(form->GetServiceState(), "Running");
   EXPECT_EQ(wmi.calls(Operation::kState), 2);
 
   // A failure advancing past the first ends the walk with the first's state.
   wmi.fail_once(Operation::kNextElement, Failure(1, "x"), wmi.calls(Operation::kNextElement) + 2);
-  EXPECT_EQ(window->GetServiceState(), "Stopped");
+  EXPECT_EQ(form->GetServiceState(), "Stopped");
   // A failure reading the last leaves the state of the one before.
   wmi.fail_once(Operation::kState, Failure(1, "x"), wmi.calls(Operation::kState) + 2);
-  EXPECT_EQ(window->GetServiceState(), "Stopped");
+  EXPECT_EQ(form->GetServiceState(), "Stopped");
 }
 
 TEST_F(StateQuery, NoInstanceMeansNoReadAndUndetectable) {
   wmi.add_service("Spooler", std::string("Running"));
-  EXPECT_EQ(window->GetServiceState(), "Undetectable");
+  EXPECT_EQ(form->GetServiceState(), "Undetectable");
   EXPECT_EQ(wmi.calls(Operation::kState), 0);
-  EXPECT_FALSE(window->CurrentService);
-  EXPECT_TRUE(window->ServiceQueryResult);
+  EXPECT_FALSE(form->CurrentService);
+  EXPECT_TRUE(form->ServiceQueryResult);
 }
 
 TEST_F(StateQuery, FailingWindowOperationsAreDroppedOneByOne) {
   add_wuauserv("Running");
-  form.pointer = 11;  // as a caller would leave it
-  form.fail(FormOp::kPointer, Failure(5, "pointer"));
-  form.fail(FormOp::kSetButtonCaption, Failure(5, "caption"));
-  EXPECT_EQ(window->GetServiceState(), "Running");
-  EXPECT_EQ(form.button_caption, "&Start") << "the failed caption was written";
-  EXPECT_TRUE(form.button_enabled) << "the flag after the failed caption was skipped";
-  EXPECT_EQ(form.pointers, (std::vector<int>{0}));
+  window.pointer = 11;  // as a caller would leave it
+  window.fail(FormOp::kPointer, Failure(5, "pointer"));
+  window.fail(FormOp::kSetButtonCaption, Failure(5, "caption"));
+  EXPECT_EQ(form->GetServiceState(), "Running");
+  EXPECT_EQ(window.button_caption, "&Start") << "the failed caption was written";
+  EXPECT_TRUE(window.button_enabled) << "the flag after the failed caption was skipped";
+  EXPECT_EQ(window.pointers, (std::vector<int>{0}));
 
   // Only the last pointer set fails: the hourglass stays.
-  form.pointers.clear();
-  form.fail(FormOp::kSetEnabled, Failure(5, "disable"));
-  EXPECT_EQ(window->GetServiceState(), "Running");
-  EXPECT_EQ(form.button_caption, "&Stop");
-  EXPECT_TRUE(form.button_enabled);
+  window.pointers.clear();
+  window.fail(FormOp::kSetEnabled, Failure(5, "disable"));
+  EXPECT_EQ(form->GetServiceState(), "Running");
+  EXPECT_EQ(window.button_caption, "&Stop");
+  EXPECT_TRUE(window.button_enabled);
 }
 
 TEST_F(StateQuery, EachCallReplacesTheConnectionAndTheCollection) {
   add_wuauserv("Stopped");
-  (void)window->GetServiceState();
-  const Object first_connection = window->ServicesConnection;
-  const Object first_result = window->ServiceQueryResult;
-  (void)window->GetServiceState();
-  EXPECT_NE(window->ServicesConnection, first_connection);
-  EXPECT_NE(window->ServiceQueryResult, first_result);
+  (void)form->GetServiceState();
+  const Object first_connection = form->ServicesConnection;
+  const Object first_result = form->ServiceQueryResult;
+  (void)form->GetServiceState();
+  EXPECT_NE(form->ServicesConnection, first_connection);
+  EXPECT_NE(form->ServiceQueryResult, first_result);
   EXPECT_EQ(wmi.calls(Operation::kConnect), 2);
 }
 

@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "service/com_raii.h"
-#include "win32/window_fixture.h"
+#include "winapi/com.h"
+#include "app/win32_look.h"
+#include "win/screen.h"
+#include "win32/live_window_fixture.h"
 
 namespace orvanel::win32 {
 namespace {
@@ -47,14 +49,14 @@ std::string hex(COLORREF colour) {
   return text.data();
 }
 
-class Accessible : public Win32Window {
+class Accessible : public LiveWindow {
  protected:
   std::array<COLORREF, 2> saved_colours{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
 
   void TearDown() override {
     restore_colours();
     high_contrast_on = false;
-    Win32Window::TearDown();
+    LiveWindow::TearDown();
   }
   void restore_colours() {
     const std::array<int, 2> which{COLOR_BTNFACE, COLOR_BTNTEXT};
@@ -72,20 +74,16 @@ class Accessible : public Win32Window {
     RedrawWindow(window->handle(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     window->do_events();
-    const RECT text = place(control(label));
-    HDC dc = GetDC(window->handle());
-    Painted seen{GetPixel(dc, MulDiv(3000, dpi(), 1440), MulDiv(900, dpi(), 1440)), 0};
+    const POINT bare{MulDiv(3000, dpi(), 1440), MulDiv(900, dpi(), 1440)};
+    Painted seen{testing::capture(window->handle(), {bare.x, bare.y, bare.x + 1, bare.y + 1}).at(0),
+                 0};
     double best = 0;
-    for (LONG y = text.top; y < text.bottom; ++y) {
-      for (LONG x = text.left; x < text.right; ++x) {
-        const COLORREF pixel = GetPixel(dc, x, y);
-        if (contrast(pixel, seen.background) > best) {
-          best = contrast(pixel, seen.background);
-          seen.ink = pixel;
-        }
+    for (const COLORREF pixel : testing::capture(window->handle(), place(control(label)))) {
+      if (contrast(pixel, seen.background) > best) {
+        best = contrast(pixel, seen.background);
+        seen.ink = pixel;
       }
     }
-    ReleaseDC(window->handle(), dc);
     return seen;
   }
   // Checks that a label's text stands out from the background by at least
@@ -98,12 +96,7 @@ class Accessible : public Win32Window {
     EXPECT_GE(contrast(seen.ink, seen.background), 4.5) << theme << ", label " << label;
     return seen.background;
   }
-  static int dpi() {
-    HDC screen = GetDC(nullptr);
-    const int value = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return value;
-  }
+  static int dpi() { return testing::screen_dpi(); }
 };
 
 TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
@@ -218,7 +211,7 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
     SCOPED_TRACE(resolution);
     const auto pixels = [&](int twips) { return MulDiv(twips, resolution, 1440); };
     // What Windows suggests: the same frame around the client area scaled.
-    RECT suggested{0, 0, pixels(6300), pixels(1845)};
+    RECT suggested{0, 0, pixels(kClientWidth), pixels(kClientHeight)};
     AdjustWindowRectEx(&suggested, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(main, GWL_EXSTYLE)));
     OffsetRect(&suggested, 100 - suggested.left, 80 - suggested.top);
@@ -232,23 +225,10 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
     EXPECT_EQ(frame.top, 80);
     RECT client{};
     GetClientRect(main, &client);
-    EXPECT_EQ(client.right, pixels(6300));
-    EXPECT_EQ(client.bottom, pixels(1845));
+    EXPECT_EQ(client.right, pixels(kClientWidth));
+    EXPECT_EQ(client.bottom, pixels(kClientHeight));
 
-    struct Expected {
-      int id;
-      int left, top, width, height;
-      double points;
-      bool bold;
-    };
-    const std::array<Expected, 7> controls{{{kIdStartStop, 3780, 1140, 1155, 495, 9.75, true},
-                                            {kIdClose, 4980, 1140, 1155, 495, 9.75, true},
-                                            {kIdStatus, 900, 240, 0, 0, 14.25, true},
-                                            {kIdNotice, 120, 1140, 0, 0, 8.25, false},
-                                            {kIdCredit, 120, 1380, 0, 0, 8.25, false},
-                                            {kIdSign, 840, 1125, 0, 0, 11.25, false},
-                                            {kIdPicture, 60, 60, 0, 0, 0, false}}};
-    for (const Expected& expected : controls) {
+    for (const ControlDesign& expected : kLayout) {
       SCOPED_TRACE(expected.id);
       const RECT at = place(control(expected.id));
       std::printf("%d dpi: control %d at %ld,%ld %ldx%ld\n", resolution, expected.id, at.left,
@@ -259,28 +239,21 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
         EXPECT_EQ(at.right - at.left, 48) << "the picture shows at its own size";
         continue;
       }
+      const FontDesign& wanted = kFonts.at(static_cast<std::size_t>(expected.font));
       const auto font =
           reinterpret_cast<HFONT>(SendMessageW(control(expected.id), WM_GETFONT, 0, 0));
       LOGFONTW made{};
       ASSERT_NE(GetObjectW(font, sizeof made, &made), 0);
-      EXPECT_EQ(made.lfHeight, -std::lround(expected.points * resolution / 72.0));
-      EXPECT_EQ(made.lfWeight, expected.bold ? FW_BOLD : FW_NORMAL);
-      if (expected.width != 0) {
+      EXPECT_EQ(made.lfHeight, -testing::font_pixels(wanted.points, resolution));
+      EXPECT_EQ(made.lfWeight, wanted.weight);
+      if (expected.font == FontRole::kButton) {
         EXPECT_EQ(at.right - at.left, pixels(expected.width));
         EXPECT_EQ(at.bottom - at.top, pixels(expected.height));
         continue;
       }
       // A label is as high as its font's line and as wide as its text.
-      HDC dc = GetDC(control(expected.id));
-      const HGDIOBJ old = SelectObject(dc, font);
-      TEXTMETRICW metrics{};
-      GetTextMetricsW(dc, &metrics);
-      const std::wstring text = text_of(control(expected.id));
-      SIZE extent{};
-      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-      SelectObject(dc, old);
-      ReleaseDC(control(expected.id), dc);
-      EXPECT_EQ(at.bottom - at.top, metrics.tmHeight);
+      const SIZE extent = testing::text_extent(font, text_of(control(expected.id)));
+      EXPECT_EQ(at.bottom - at.top, extent.cy);
       EXPECT_EQ(at.right - at.left, extent.cx);
     }
 

@@ -7,10 +7,11 @@
 
 #include "app/form1.h"
 #include "app/win32_form.h"
-#include "win32/window_fixture.h"
-#include "service/com_raii.h"
+#include "win32/live_window_fixture.h"
+#include "winapi/com.h"
 #include "sim/sim_wmi.h"
 #include "service/utf.h"
+#include "win/find.h"
 #include "win/input.h"
 
 namespace orvanel::win32 {
@@ -18,7 +19,7 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST_F(Win32Window, TheFirstActivationRefreshesOnceAndTheIconIsSet) {
+TEST_F(LiveWindow, TheFirstActivationRefreshesOnceAndTheIconIsSet) {
   open_and_refresh(std::string("Running"));
   EXPECT_EQ(status(), "Automatic Update is Running");
   EXPECT_EQ(text_of(control(kIdStartStop)), L"&Stop");
@@ -34,7 +35,7 @@ TEST_F(Win32Window, TheFirstActivationRefreshesOnceAndTheIconIsSet) {
   EXPECT_EQ(wmi.calls(sim::Operation::kConnect), connects);
 }
 
-TEST_F(Win32Window, EverythingTheWindowMadeGoesWithIt) {
+TEST_F(LiveWindow, EverythingTheWindowMadeGoesWithIt) {
   open_and_refresh(std::string("Running"));
   const HWND main = window->handle();
   const HWND owner = GetWindow(main, GW_OWNER);
@@ -64,14 +65,14 @@ TEST_F(Win32Window, EverythingTheWindowMadeGoesWithIt) {
       << "the class is still registered";
 }
 
-TEST_F(Win32Window, TheHourglassCoversTheWindowAndItsControls) {
+TEST_F(LiveWindow, TheHourglassCoversTheWindowAndItsControls) {
   open_and_refresh(std::string("Running"));
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   for (const int id : {kIdStartStop, kIdClose, kIdStatus, kIdNotice, kIdPicture}) {
     SCOPED_TRACE(id);
     const HWND under = control(id);
-    const POINT at = centre_on_screen(under);
+    const POINT at = testing::centre_on_screen(under);
     SetCursorPos(at.x, at.y);
     window->set_mouse_pointer(MousePointer::kHourglass);
     EXPECT_EQ(GetCursor(), wait) << "not shown at once";
@@ -85,13 +86,13 @@ TEST_F(Win32Window, TheHourglassCoversTheWindowAndItsControls) {
   }
 }
 
-TEST_F(Win32Window, ADoubleClickOnTheGreyedButtonReachesTheWindow) {
+TEST_F(LiveWindow, ADoubleClickOnTheGreyedButtonReachesTheWindow) {
   open_and_refresh(std::string("Paused"));
   const HWND button = control(kIdStartStop);
   ASSERT_FALSE(IsWindowEnabled(button));
   wmi.set_state(0, std::string("Running"));
   SetForegroundWindow(window->handle());
-  const POINT at = centre_on_screen(button);
+  const POINT at = testing::centre_on_screen(button);
   SetCursorPos(at.x, at.y);
   INPUT clicks[4] = {};
   for (int k = 0; k < 4; ++k) {
@@ -102,7 +103,7 @@ TEST_F(Win32Window, ADoubleClickOnTheGreyedButtonReachesTheWindow) {
   EXPECT_TRUE(pump_until([&] { return status() == "Automatic Update is Running"; })) << status();
 }
 
-TEST_F(Win32Window, ACloseInsideThePumpEndsEverythingThatRuns) {
+TEST_F(LiveWindow, ACloseInsideThePumpEndsEverythingThatRuns) {
   open_and_refresh(std::string("Running"));
   const HWND main = window->handle();
   const int connects = wmi.calls(sim::Operation::kConnect);
@@ -118,7 +119,7 @@ TEST_F(Win32Window, ACloseInsideThePumpEndsEverythingThatRuns) {
   EXPECT_THROW(window->set_caption(Control::kStatus, "x"), Failure);
 }
 
-TEST_F(Win32Window, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
+TEST_F(LiveWindow, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
   open_and_refresh(std::string("Running"));
   const HWND button = control(kIdStartStop);
   SetFocus(button);
@@ -150,7 +151,7 @@ TEST_F(Win32Window, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
   EXPECT_EQ(GetFocus(), control(kIdClose));
 }
 
-TEST_F(Win32Window, TheStatusLineFitsItsTextAndShowsItAsItStands) {
+TEST_F(LiveWindow, TheStatusLineFitsItsTextAndShowsItAsItStands) {
   open_and_refresh(std::string("Stopped"));
   const HWND label = control(kIdStatus);
   const RECT before = place(label);
@@ -177,7 +178,7 @@ TEST_F(Win32Window, TheStatusLineFitsItsTextAndShowsItAsItStands) {
   EXPECT_EQ(window->caption(Control::kStatus), "Run");
 }
 
-TEST_F(Win32Window, DoEventsHandlesWhatIsWaitingIncludingPaint) {
+TEST_F(LiveWindow, DoEventsHandlesWhatIsWaitingIncludingPaint) {
   open_and_refresh(std::string("Stopped"));
   InvalidateRect(window->handle(), nullptr, TRUE);
   PostMessageW(control(kIdClose), WM_NULL, 0, 0);
@@ -198,7 +199,7 @@ struct CountingEvents final : FormEvents {
   void Command1_Click(std::int16_t index) override { clicks.push_back(index); }
 };
 
-TEST_F(Win32Window, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
+TEST_F(LiveWindow, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
   CountingEvents events;
   open(std::string("Running"), &events);
   ASSERT_TRUE(pump_until([&] { return events.activations == 1; }));
@@ -228,17 +229,16 @@ TEST_F(Win32Window, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
   EXPECT_EQ(events.activations, 1);
 }
 
-TEST_F(Win32Window, ClosingTheWindowUnderThePromptEndsThePressQuietly) {
+TEST_F(LiveWindow, ClosingTheWindowUnderThePromptEndsThePressQuietly) {
   open_and_refresh(std::string("Running"));
   wmi.fail_from(sim::Operation::kMethod, Failure(-2147467263, "Not implemented"), 1);
   const HWND main = window->handle();
   std::thread closer([main] {
-    const ULONGLONG end = GetTickCount64() + 10000;
-    while (FindWindowW(L"#32770", L"Whoops") == nullptr && GetTickCount64() < end) Sleep(20);
+    testing::find_dialog(GetCurrentProcessId(), L"Whoops");
     PostMessageW(main, WM_CLOSE, 0, 0);
   });
   std::vector<int> steps;
-  form->on_step = [&](int step) { steps.push_back(step); };
+  form->on_step = [&](Step step) { steps.push_back(static_cast<int>(step)); };
   EXPECT_NO_THROW(form->Command1_Click(0))
       << ::testing::PrintToString(steps) << " unloaded " << window->unloaded();
   closer.join();
@@ -253,7 +253,7 @@ TEST_F(Win32Window, ClosingTheWindowUnderThePromptEndsThePressQuietly) {
 // sends the close.
 class ClosedWhileWaiting : public ::testing::Test {
  protected:
-  com::apartment apartment;
+  winapi::apartment apartment;
   int close_at = 0;  // the query (counted from 1) during which the window closes
   int queries = 0;
   sim::SimWmi wmi{[] { return static_cast<double>(GetTickCount64()) / 1000; },
@@ -386,35 +386,23 @@ struct FailingEvents final : FormEvents {
 };
 
 // Reads the message box that the window shows, then answers it.
-std::wstring answer_box(const wchar_t* title) {
-  std::wstring text;
-  const ULONGLONG end = GetTickCount64() + 10000;
-  while (GetTickCount64() < end) {
-    HWND box = FindWindowW(L"#32770", title);
-    if (box != nullptr) {
-      for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
-           child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t buffer[512] = {};
-        GetWindowTextW(child, buffer, 512);
-        if (wcslen(buffer) > text.size() && std::wstring(buffer) != L"OK") text = buffer;
-      }
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-      return text;
-    }
-    Sleep(20);
-  }
-  return L"<no box>";
+std::string answer_box(const wchar_t* title) {
+  const HWND box = testing::find_dialog(GetCurrentProcessId(), title);
+  if (box == nullptr) return "<no box>";
+  std::string text = testing::dialog_text(box);
+  testing::answer_dialog(box, IDOK);
+  return text;
 }
 
-TEST_F(Win32Window, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
+TEST_F(LiveWindow, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
   FailingEvents events;
   events.failure = [] { throw Failure(-5, "broken \xE2\x82\xAC"); };
-  std::wstring shown;
+  std::string shown;
   std::thread reader([&] { shown = answer_box(L"Orvanel v1.0"); });
   open(std::string("Running"), &events);
   pump_until([&] { return !shown.empty(); });
   reader.join();
-  EXPECT_EQ(shown, L"Run-time error '-5':\n\nbroken \u20AC");
+  EXPECT_EQ(shown, "Run-time error '-5':\n\nbroken \xE2\x82\xAC");
   EXPECT_FALSE(window->unloaded());
 
   events.failure = [] { throw std::bad_alloc(); };
@@ -422,7 +410,7 @@ TEST_F(Win32Window, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
   std::thread second([&] { shown = answer_box(L"Orvanel v1.0"); });
   SendMessageW(window->handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(200, 60));
   second.join();
-  EXPECT_EQ(shown, L"Run-time error '7':\n\nOut of memory");
+  EXPECT_EQ(shown, "Run-time error '7':\n\nOut of memory");
   EXPECT_TRUE(IsWindow(window->handle()));
 }
 

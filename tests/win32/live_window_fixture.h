@@ -12,11 +12,13 @@
 #include "app/win32_form.h"
 #include "service/utf.h"
 #include "sim/sim_wmi.h"
+#include "win/screen.h"
 
 namespace orvanel::win32 {
 
-// The real window on this thread, with the simulated service behind it.
-class Win32Window : public ::testing::Test {
+// The live Win32 window on this thread, with the window's behaviour and the
+// simulated service behind it.
+class LiveWindow : public ::testing::Test {
  protected:
   sim::SimWmi wmi;
   std::optional<Win32Form> window;
@@ -65,17 +67,7 @@ class Win32Window : public ::testing::Test {
     GetWindowTextW(control, buffer, 4096);
     return buffer;
   }
-  RECT place(HWND control) const {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, window->handle(), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-  }
-  POINT centre_on_screen(HWND control) const {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-  }
+  RECT place(HWND control) const { return testing::place_in(window->handle(), control); }
 };
 
 }  // namespace orvanel::win32

@@ -29,8 +29,11 @@ enum class FormOp {
 // An in-memory window: records what the behaviour did to it, answers message
 // boxes from a queue, runs a test's handlers inside its event pump, and fails
 // on request.
-class FakeForm final : public Forms {
+class FakeWindow final : public Forms {
  public:
+  // Off, it keeps no history, so that a benchmark counts only what the
+  // behaviour itself allocates.
+  bool recording = true;
   std::string button_caption = "&Start";
   bool button_enabled = false;
   std::string status = "Querying Status...";
@@ -65,7 +68,7 @@ class FakeForm final : public Forms {
     if (control == Control::kStatus) {
       check(FormOp::kSetStatus);
       status = text;
-      statuses.emplace_back(text);
+      if (recording) statuses.emplace_back(text);
     } else {
       check(FormOp::kSetButtonCaption);
       button_caption = text;
@@ -78,7 +81,7 @@ class FakeForm final : public Forms {
   void set_mouse_pointer(MousePointer value) override {
     check(FormOp::kPointer);
     pointer = static_cast<int>(value);
-    pointers.push_back(pointer);
+    if (recording) pointers.push_back(pointer);
   }
   void unload() override {
     check(FormOp::kUnload);
@@ -92,9 +95,11 @@ class FakeForm final : public Forms {
   }
   MsgBoxAnswer msg_box(std::string_view text, std::string_view title, MsgBoxStyle style) override {
     check(FormOp::kMsgBox);
-    prompts.emplace_back(text);
-    titles.emplace_back(title);
-    styles.push_back(static_cast<int>(style));
+    if (recording) {
+      prompts.emplace_back(text);
+      titles.emplace_back(title);
+      styles.push_back(static_cast<int>(style));
+    }
     if (on_msg_box) on_msg_box();
     if (answers.empty()) return MsgBoxAnswer::kAbort;
     const MsgBoxAnswer answer = answers.front();

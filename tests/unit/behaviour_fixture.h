@@ -7,28 +7,28 @@
 
 #include "app/form1.h"
 #include "sim/sim_wmi.h"
-#include "unit/fake_form.h"
+#include "unit/fake_window.h"
 
 namespace orvanel::testing {
 
 // The window's behaviour on an in-memory window and a simulated service,
 // with the service's object references checked for balance at the end.
-class WindowTest : public ::testing::Test {
+class BehaviourTest : public ::testing::Test {
  protected:
   using Operation = sim::Operation;
 
-  FakeForm form;
+  FakeWindow window;
   // Runs while the service keeps the window waiting (see set_latency).
   std::function<void()> during_wait;
-  sim::SimWmi wmi{[this] { return form.now; },
+  sim::SimWmi wmi{[this] { return window.now; },
                   [this](double seconds) {
-                    form.now += seconds;
+                    window.now += seconds;
                     if (during_wait) during_wait();
                   }};
-  std::optional<Form1> window{std::in_place, form, wmi};
+  std::optional<Form1> form{std::in_place, window, wmi};
 
   void TearDown() override {
-    window.reset();
+    form.reset();
     EXPECT_EQ(wmi.live_objects(), 0) << "the window leaked references";
   }
 

@@ -1,13 +1,13 @@
 #pragma once
 
-// Owners for the window's Windows handles, one each: move-only, given back
-// exactly once, in the shapes of the COM owners.
+// Owners for Windows handles, one each: move-only, given back exactly once.
+// The window's handles and the COM backend's strings share the one template.
 
 #include <windows.h>
 
 #include <utility>
 
-namespace orvanel::win32 {
+namespace orvanel::winapi {
 
 // A handle and the one call that gives it back.
 template <typename Handle, auto Close>
@@ -123,4 +123,4 @@ class scoped_select {
   HGDIOBJ previous_;
 };
 
-}  // namespace orvanel::win32
+}  // namespace orvanel::winapi

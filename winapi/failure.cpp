@@ -1,13 +1,13 @@
-#include "service/com_failure.h"
+#include "winapi/failure.h"
 
 #include <cstdint>
 #include <string>
 #include <utility>
 
-#include "service/com_raii.h"
 #include "service/utf.h"
+#include "winapi/com.h"
 
-namespace orvanel::com {
+namespace orvanel::winapi {
 namespace {
 
 std::string system_message(HRESULT result) {
@@ -50,4 +50,9 @@ Failure failure_from(HRESULT result, EXCEPINFO* exception) {
   return {number, std::move(description)};
 }
 
-}  // namespace orvanel::com
+Failure last_error() {
+  const DWORD code = GetLastError();
+  return failure_from(HRESULT_FROM_WIN32(code == 0 ? ERROR_INVALID_FUNCTION : code));
+}
+
+}  // namespace orvanel::winapi

@@ -7,7 +7,9 @@
 
 #include <utility>
 
-namespace orvanel::com {
+#include "winapi/handles.h"
+
+namespace orvanel::winapi {
 
 template <typename T>
 class com_ptr {
@@ -55,25 +57,7 @@ HRESULT query(IUnknown* from, com_ptr<U>& out) noexcept {
   return from->QueryInterface(__uuidof(U), out.put_void());
 }
 
-class unique_bstr {
- public:
-  unique_bstr() noexcept = default;
-  explicit unique_bstr(BSTR text) noexcept : text_(text) {}
-  unique_bstr(const unique_bstr&) = delete;
-  unique_bstr& operator=(const unique_bstr&) = delete;
-  unique_bstr(unique_bstr&& other) noexcept : text_(std::exchange(other.text_, nullptr)) {}
-  unique_bstr& operator=(unique_bstr&& other) noexcept {
-    if (this != &other) reset(std::exchange(other.text_, nullptr));
-    return *this;
-  }
-  ~unique_bstr() { reset(); }
-
-  void reset(BSTR text = nullptr) noexcept { SysFreeString(std::exchange(text_, text)); }
-  [[nodiscard]] BSTR get() const noexcept { return text_; }
-
- private:
-  BSTR text_ = nullptr;
-};
+using unique_bstr = unique_handle<BSTR, &SysFreeString>;
 
 class unique_variant {
  public:
@@ -124,4 +108,4 @@ class apartment {
   HRESULT result_;
 };
 
-}  // namespace orvanel::com
+}  // namespace orvanel::winapi

@@ -1,0 +1,55 @@
+#include "app/win32_annotations.h"
+
+namespace orvanel::win32 {
+namespace {
+
+constexpr wchar_t kPictureName[] = L"Orvanel emblem: a flag waving in front of a globe";
+
+// The property service and the properties, without the GUID library.
+constexpr GUID kAccPropServices{
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr GUID kIAccPropServices{
+    0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+constexpr GUID kLiveSetting{
+    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr GUID kAccName{
+    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+constexpr LONG kPolite = 1;
+// Windows 8's live-region event; the program's Windows 7 headers leave it out.
+constexpr DWORD kLiveRegionChanged = 0x8019;
+
+}  // namespace
+
+void Annotations::annotate(HWND status, HWND picture) noexcept {
+  clear();
+  winapi::com_ptr<IAccPropServices> services;
+  if (FAILED(CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
+                              services.put_void()))) {
+    return;
+  }
+  VARIANT polite;
+  VariantInit(&polite);
+  polite.vt = VT_I4;
+  polite.lVal = kPolite;
+  services->SetHwndProp(status, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kLiveSetting,
+                        polite);
+  services->SetHwndPropStr(picture, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kAccName,
+                           kPictureName);
+  services_ = std::move(services);
+  status_ = status;
+  picture_ = picture;
+}
+
+void Annotations::announce(HWND status) noexcept {
+  NotifyWinEvent(kLiveRegionChanged, status, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void Annotations::clear() noexcept {
+  if (!services_) return;
+  services_->ClearHwndProps(status_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &kLiveSetting,
+                            1);
+  services_->ClearHwndProps(picture_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &kAccName, 1);
+  services_.reset();
+}
+
+}  // namespace orvanel::win32

@@ -1,0 +1,137 @@
+#include "app/win32_look.h"
+
+#include <cmath>
+#include <string>
+
+#include "resources/resource_ids.h"
+#include "winapi/system_function.h"
+
+namespace orvanel::win32 {
+namespace {
+
+using winapi::scoped_select;
+using winapi::scoped_window_dc;
+
+int CALLBACK note_found(const LOGFONTW* /*font*/, const TEXTMETRICW* /*metrics*/, DWORD /*type*/,
+                        LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+// Arial where it is installed, else the face made to its metrics.
+const wchar_t* sans_face() {
+  const scoped_window_dc screen(nullptr);
+  LOGFONTW wanted{};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  wcscpy_s(wanted.lfFaceName, L"Arial");
+  bool found = false;
+  EnumFontFamiliesExW(screen.get(), &wanted, &note_found, reinterpret_cast<LPARAM>(&found), 0);
+  return found ? L"Arial" : L"Liberation Sans";
+}
+
+std::wstring window_text(HWND window) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+RECT place_in(HWND window, HWND control) {
+  RECT place{};
+  GetWindowRect(control, &place);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+}  // namespace
+
+Look::Look(HINSTANCE instance, int dpi, int system_dpi)
+    : dpi_(dpi), system_dpi_(system_dpi), face_(sans_face()) {
+  for (std::size_t role = 0; role < kFonts.size(); ++role)
+    fonts_.at(role) = make_font(kFonts.at(role));
+  const auto resource = MAKEINTRESOURCEW(IDI_ORVANEL);
+  icon_.reset(static_cast<HICON>(
+      LoadImageW(instance, resource, IMAGE_ICON, metric(SM_CXICON), metric(SM_CYICON), 0)));
+  small_icon_.reset(static_cast<HICON>(
+      LoadImageW(instance, resource, IMAGE_ICON, metric(SM_CXSMICON), metric(SM_CYSMICON), 0)));
+  picture_.reset(static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDB_EMBLEM), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+}
+
+int Look::pixels(int twips) const noexcept {
+  return MulDiv(twips, dpi_, kTwipsPerInch);
+}
+
+HFONT Look::font(FontRole role) const noexcept {
+  const auto index = static_cast<std::size_t>(role);
+  return index < fonts_.size() ? fonts_[index].get() : nullptr;
+}
+
+winapi::unique_hfont Look::make_font(const FontDesign& design) const {
+  LOGFONTW font{};
+  font.lfHeight = -static_cast<LONG>(std::lround(design.points * dpi_ / 72.0));
+  font.lfWeight = design.weight;
+  font.lfCharSet = ANSI_CHARSET;
+  font.lfOutPrecision = OUT_TT_PRECIS;
+  font.lfQuality = DEFAULT_QUALITY;
+  font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+  wcscpy_s(font.lfFaceName, face_);
+  return winapi::unique_hfont(CreateFontIndirectW(&font));
+}
+
+// A system metric at this resolution.
+int Look::metric(int index) const {
+  if (const auto for_dpi = ORVANEL_SYSTEM_FUNCTION(L"user32.dll", GetSystemMetricsForDpi)) {
+    return for_dpi(index, static_cast<UINT>(dpi_));
+  }
+  return MulDiv(GetSystemMetrics(index), dpi_, system_dpi_);
+}
+
+void Look::apply(HWND window) const {
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    const ControlDesign& design = design_of(GetDlgCtrlID(child));
+    if (design.font != FontRole::kNone) {
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(design.font)), TRUE);
+    }
+    if (design.id == kIdPicture && picture_) {
+      SendMessageW(child, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
+    }
+    // The picture keeps its own size.
+    SetWindowPos(child, nullptr, pixels(design.left), pixels(design.top), pixels(design.width),
+                 pixels(design.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE | (design.id == kIdPicture ? SWP_NOSIZE : 0U));
+  }
+  for (const int label : {kIdStatus, kIdNotice, kIdCredit, kIdSign}) {
+    fit_label(window, GetDlgItem(window, label));
+  }
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+  SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon_.get()));
+  SetClassLongPtrW(window, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(small_icon_.get()));
+}
+
+void fit_label(HWND window, HWND label) {
+  if (label == nullptr) return;
+  const RECT before = place_in(window, label);
+  const std::wstring text = window_text(label);
+  RECT extent{};
+  TEXTMETRICW metrics{};
+  {
+    const scoped_window_dc dc(label);
+    const scoped_select font(dc.get(),
+                             reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent,
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
+    GetTextMetricsW(dc.get(), &metrics);
+  }
+  SetWindowPos(label, nullptr, 0, 0, extent.right - extent.left, metrics.tmHeight,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  const RECT after = place_in(window, label);
+  RECT both{};
+  UnionRect(&both, &before, &after);
+  // The label draws no background, so the window repaints what lies behind it.
+  RedrawWindow(window, &both, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+}  // namespace orvanel::win32

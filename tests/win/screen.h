@@ -1,0 +1,33 @@
+#pragma once
+
+// Where windows stand and what they show, measured from the tests.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "winapi/handles.h"
+
+namespace orvanel::testing {
+
+// A control's rectangle in its parent's client coordinates.
+RECT place_in(HWND parent, HWND control);
+POINT centre_of(const RECT& rect);
+POINT centre_on_screen(HWND window);
+
+// The screen's resolution as GDI gives it.
+int screen_dpi();
+// An em height in pixels of a size in points at a resolution.
+int font_pixels(double points, int dpi);
+
+// The face the program draws with, Arial or else Liberation Sans, so that
+// texts are measured as the program measures them; empty if neither.
+winapi::unique_hfont sans_font(int pixels, int weight);
+// The width of a text on one line, and the font's line height.
+SIZE text_extent(HFONT font, const std::wstring& text);
+
+// The colours painted in an area of a window's client area, row by row.
+std::vector<COLORREF> capture(HWND window, const RECT& area);
+
+}  // namespace orvanel::testing
