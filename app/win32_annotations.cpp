@@ -4,6 +4,7 @@ namespace orvanel::win32 {
 namespace {
 
 constexpr wchar_t kPictureName[] = L"Orvanel emblem: a flag waving in front of a globe";
+constexpr wchar_t kNoticeName[] = L"Copyright \u00A9 2026";
 
 // The property service and the properties, without the GUID library.
 constexpr GUID kAccPropServices{
@@ -20,13 +21,16 @@ constexpr DWORD kLiveRegionChanged = 0x8019;
 
 }  // namespace
 
-void Annotations::annotate(HWND status, HWND picture) noexcept {
+HRESULT system_annotation_services(IAccPropServices** services) noexcept {
+  return CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
+                          reinterpret_cast<void**>(services));
+}
+
+void Annotations::annotate(AnnotationServices make, HWND status, HWND picture,
+                           HWND notice) noexcept {
   clear();
   winapi::com_ptr<IAccPropServices> services;
-  if (FAILED(CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIAccPropServices,
-                              services.put_void()))) {
-    return;
-  }
+  if (FAILED(make(services.put()))) return;
   VARIANT polite;
   VariantInit(&polite);
   polite.vt = VT_I4;
@@ -35,9 +39,12 @@ void Annotations::annotate(HWND status, HWND picture) noexcept {
                         polite);
   services->SetHwndPropStr(picture, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kAccName,
                            kPictureName);
+  services->SetHwndPropStr(notice, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kAccName,
+                           kNoticeName);
   services_ = std::move(services);
   status_ = status;
   picture_ = picture;
+  notice_ = notice;
 }
 
 void Annotations::announce(HWND status) noexcept {
@@ -48,7 +55,9 @@ void Annotations::clear() noexcept {
   if (!services_) return;
   services_->ClearHwndProps(status_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &kLiveSetting,
                             1);
-  services_->ClearHwndProps(picture_, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &kAccName, 1);
+  for (HWND named : {picture_, notice_}) {
+    services_->ClearHwndProps(named, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, &kAccName, 1);
+  }
   services_.reset();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // What screen readers learn of the window beyond its controls' own texts:
-// the status line is a polite live region, and the picture has a name.
+// the status line is a polite live region, the picture has a name, and so
+// has the copyright notice, whose text leaves a gap where its sign stands.
 
 #include <windows.h>
 #include <oleacc.h>
@@ -10,6 +11,11 @@
 
 namespace orvanel::win32 {
 
+// Makes the property service that annotates controls.
+using AnnotationServices = HRESULT (*)(IAccPropServices** services) noexcept;
+// oleacc's.
+HRESULT system_annotation_services(IAccPropServices** services) noexcept;
+
 class Annotations {
  public:
   Annotations() noexcept = default;
@@ -17,9 +23,10 @@ class Annotations {
   Annotations& operator=(const Annotations&) = delete;
   ~Annotations() { clear(); }
 
-  // Without the property service (it is oleacc's), the controls go
-  // unannotated and the status line still announces itself.
-  void annotate(HWND status, HWND picture) noexcept;
+  // Without the property service, the controls go unannotated and the
+  // status line still announces itself.
+  void annotate(AnnotationServices make, HWND status, HWND picture, HWND notice) noexcept;
+  [[nodiscard]] bool annotated() const noexcept { return static_cast<bool>(services_); }
   // Tells screen readers that the status line reads something new.
   static void announce(HWND status) noexcept;
   // Takes the annotations back while the controls still exist.
@@ -29,6 +36,7 @@ class Annotations {
   winapi::com_ptr<IAccPropServices> services_;
   HWND status_ = nullptr;
   HWND picture_ = nullptr;
+  HWND notice_ = nullptr;
 };
 
 }  // namespace orvanel::win32

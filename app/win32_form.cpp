@@ -14,53 +14,36 @@ using winapi::last_error;
 
 constexpr UINT kActivateMessage = WM_APP + 1;
 constexpr UINT kSettleFocusMessage = WM_APP + 2;
+constexpr UINT kAnnotateMessage = WM_APP + 3;
+// Windows 10 1703's; MinGW's headers give it only to newer targets.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 constexpr COLORREF kBackground = RGB(212, 208, 200);
 constexpr COLORREF kStatusText = RGB(0, 0, 128);
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
 
-// The wording of the notice leaves blanks where the larger copyright sign
-// stands over it.
-constexpr wchar_t kNotice[] = L"Copyright    2026";
-constexpr wchar_t kCredit[] = L"By the Orvanel developers";
-constexpr wchar_t kSign[] = L"\u00A9";
+// The behaviour numbers the box's style and answers as Windows does.
+static_assert(static_cast<UINT>(MsgBoxStyle::kAbortRetryIgnoreCritical) ==
+              (MB_ABORTRETRYIGNORE | MB_ICONHAND));
+static_assert(static_cast<int>(MsgBoxAnswer::kAbort) == IDABORT &&
+              static_cast<int>(MsgBoxAnswer::kRetry) == IDRETRY &&
+              static_cast<int>(MsgBoxAnswer::kIgnore) == IDIGNORE);
 
-std::wstring window_text(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-UINT platform_style(MsgBoxStyle style) {
-  switch (style) {
-    case MsgBoxStyle::kAbortRetryIgnoreCritical:
-      return MB_ABORTRETRYIGNORE | MB_ICONHAND;
+// The labels that carry annotations tell the window when an accessibility
+// client first asks for them; the status line also has its focus frame
+// redrawn whenever the focus or the keyboard cues change.
+LRESULT CALLBACK label_proc(HWND label, UINT message, WPARAM w, LPARAM l) noexcept {
+  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(label, GWLP_USERDATA));
+  if (message == WM_GETOBJECT) SendMessageW(GetParent(label), kAnnotateMessage, 0, 0);
+  if ((message == WM_SETFOCUS || message == WM_KILLFOCUS || message == WM_UPDATEUISTATE) &&
+      GetDlgCtrlID(label) == kIdStatus) {
+    const RECT frame = focus_frame(GetParent(label), label);
+    RedrawWindow(GetParent(label), &frame, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
-  return MB_ABORTRETRYIGNORE | MB_ICONHAND;
-}
-
-// The box's own answers; it offers no other with the one style used.
-MsgBoxAnswer answer_from(int platform_answer) {
-  switch (platform_answer) {
-    case IDRETRY:
-      return MsgBoxAnswer::kRetry;
-    case IDIGNORE:
-      return MsgBoxAnswer::kIgnore;
-    case IDABORT:
-    default:
-      return MsgBoxAnswer::kAbort;
-  }
+  return CallWindowProcW(original, label, message, w, l);
 }
 
 }  // namespace
-
-bool system_high_contrast() noexcept {
-  HIGHCONTRASTW settings{};
-  settings.cbSize = sizeof settings;
-  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof settings, &settings, 0) != FALSE &&
-         (settings.dwFlags & HCF_HIGHCONTRASTON) != 0;
-}
 
 // The window first, which takes its controls and their annotations with it;
 // then the hidden owner; then what they all drew with; the class last.
@@ -74,12 +57,9 @@ Win32Form::~Win32Form() {
 
 bool Win32Form::create(FormEvents& events) {
   events_ = &events;
-  {
-    const winapi::scoped_window_dc screen(nullptr);
-    system_dpi_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
-  }
+  system_dpi_ = system_dpi();
   look_ = Look(instance_, system_dpi_, system_dpi_);
-  high_contrast_ = high_contrast_probe_();
+  high_contrast_ = probes_.high_contrast();
 
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
@@ -98,20 +78,22 @@ bool Win32Form::create(FormEvents& events) {
   owner_.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_,
                                nullptr));
 
-  RECT frame{0, 0, look_.client().cx, look_.client().cy};
-  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  const int width = frame.right - frame.left;
-  const int height = frame.bottom - frame.top;
-  const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-  const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  // Made hidden where it will stand: only the window knows the resolution of
+  // its monitor, and Windows sends no WM_DPICHANGED for its first one.
+  const SIZE first = probes_.frame_for(look_.client(), kStyle, kExStyle, look_.dpi());
   const std::wstring title = wide_from_utf8(kTitle);
-  if (CreateWindowExW(kExStyle, class_.get(), title.c_str(), kStyle, left, top, width, height,
+  if (CreateWindowExW(kExStyle, class_.get(), title.c_str(), kStyle,
+                      (GetSystemMetrics(SM_CXSCREEN) - first.cx) / 2,
+                      (GetSystemMetrics(SM_CYSCREEN) - first.cy) / 2, first.cx, first.cy,
                       owner_.get(), nullptr, instance_, this) == nullptr) {
     return false;
   }
+  const int dpi = probes_.window_dpi(window_.get());
+  const bool moved = dpi != look_.dpi();
+  if (moved) look_ = Look(instance_, dpi, system_dpi_);
   create_controls();
   look_.apply(window_.get());
-  annotations_.annotate(status_, GetDlgItem(window_.get(), kIdPicture));
+  if (moved) centre();
   HMENU system_menu = GetSystemMenu(window_.get(), FALSE);
   for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
     DeleteMenu(system_menu, command, MF_BYCOMMAND);
@@ -121,25 +103,30 @@ bool Win32Form::create(FormEvents& events) {
   return true;
 }
 
-// Made with no place or size: the look gives them both.
-HWND Win32Form::create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id) {
-  return CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, window_.get(),
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+// At the size its resolution gives it, in the middle of its monitor.
+void Win32Form::centre() {
+  const SIZE size = probes_.frame_for(look_.client(), kStyle, kExStyle, look_.dpi());
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(window_.get(), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    monitor.rcMonitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  const RECT& screen = monitor.rcMonitor;
+  SetWindowPos(window_.get(), nullptr, screen.left + (screen.right - screen.left - size.cx) / 2,
+               screen.top + (screen.bottom - screen.top - size.cy) / 2, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// In tab order, which is also the order of creation.
 void Win32Form::create_controls() {
-  constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
-  // Labels take their own mouse input (so a double-click on one is not the
-  // window's), never wrap, and show "&" as it stands.
-  constexpr DWORD kLabel = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
-  start_stop_ = create_control(L"BUTTON", L"&Start", kButton | WS_DISABLED, kIdStartStop);
-  close_ = create_control(L"BUTTON", L"C&lose", kButton, kIdClose);
-  status_ = create_control(L"STATIC", L"Querying Status...", kLabel, kIdStatus);
-  create_control(L"STATIC", kNotice, kLabel, kIdNotice);
-  create_control(L"STATIC", kCredit, kLabel, kIdCredit);
-  create_control(L"STATIC", kSign, kLabel, kIdSign);
-  create_control(L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, kIdPicture);
+  win32::create_controls(window_.get(), instance_);
+  start_stop_ = GetDlgItem(window_.get(), kIdStartStop);
+  close_ = GetDlgItem(window_.get(), kIdClose);
+  status_ = GetDlgItem(window_.get(), kIdStatus);
+  for (const int id : {kIdStatus, kIdNotice, kIdPicture}) {
+    HWND label = GetDlgItem(window_.get(), id);
+    SetWindowLongPtrW(label, GWLP_USERDATA, GetWindowLongPtrW(label, GWLP_WNDPROC));
+    SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&label_proc));
+  }
 }
 
 int Win32Form::run() {
@@ -231,9 +218,15 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     case WM_SETTINGCHANGE:
       on_colours_changed();
       break;
+    case kGetDpiScaledSize:
+      return on_get_dpi_scaled_size(LOWORD(w), *reinterpret_cast<SIZE*>(l)) ? TRUE : FALSE;
     case WM_DPICHANGED:
-      on_dpi_changed(w, *reinterpret_cast<const RECT*>(l));
+      on_dpi_changed(LOWORD(w), *reinterpret_cast<const RECT*>(l));
       return 0;
+    case WM_GETOBJECT:
+    case kAnnotateMessage:
+      on_get_object();
+      break;
     case WM_SETCURSOR:
       if (on_set_cursor(l)) return TRUE;
       break;
@@ -271,9 +264,9 @@ void Win32Form::on_command(WPARAM w) {
   const int id = LOWORD(w);
   // A disabled button takes no click, whichever way it comes.
   if (id == kIdStartStop && start_stop_enabled_) {
-    raise([this] { events_->Command1_Click(0); });
+    raise([this] { events_->Command1_Click(kStartStopButton); });
   } else if (id == kIdClose) {
-    raise([this] { events_->Command1_Click(1); });
+    raise([this] { events_->Command1_Click(kCloseButton); });
   }
 }
 
@@ -294,35 +287,50 @@ bool Win32Form::on_erase_background(HDC dc) {
       high_contrast_
           ? GetSysColorBrush(COLOR_BTNFACE)
           : reinterpret_cast<HBRUSH>(GetClassLongPtrW(window_.get(), GCLP_HBRBACKGROUND));
-  return FillRect(dc, &client, brush) != 0;
+  if (FillRect(dc, &client, brush) == 0) return false;
+  // The status line takes the focus while Start/Stop cannot keep it, and
+  // shows it as a button does, around itself, where the keyboard is in use.
+  if (GetFocus() == status_ &&
+      (SendMessageW(window_.get(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
+    const RECT frame = focus_frame(window_.get(), status_);
+    DrawFocusRect(dc, &frame);
+  }
+  return true;
 }
 
 // A theme switched on or off while the program runs repaints it all.
 void Win32Form::on_colours_changed() {
-  high_contrast_ = high_contrast_probe_();
+  high_contrast_ = probes_.high_contrast();
   RedrawWindow(window_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-// Moved to a monitor of another resolution: the window takes the place
-// Windows suggests, and everything in it is made again at the new
-// resolution. The client area stays 6300 x 1845 twips.
-void Win32Form::on_dpi_changed(WPARAM w, const RECT& suggested) {
-  Look look(instance_, LOWORD(w), system_dpi_);
+// About to move to a monitor of another resolution: the window asks for
+// the frame around its client area there, so that WM_DPICHANGED suggests the
+// exact size and one move suffices.
+bool Win32Form::on_get_dpi_scaled_size(int dpi, SIZE& size) const {
+  size = probes_.frame_for(client_at(dpi), kStyle, kExStyle, dpi);
+  return true;
+}
+
+// Moved: everything is made again at the new resolution, and the window
+// takes the place that Windows suggests.
+void Win32Form::on_dpi_changed(int dpi, const RECT& suggested) {
+  Look look(instance_, dpi, system_dpi_);
   look.apply(window_.get());
   look_ = std::move(look);
   SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top,
                suggested.right - suggested.left, suggested.bottom - suggested.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  RECT client{};
-  GetClientRect(window_.get(), &client);
-  const int wider = look_.client().cx - client.right;
-  const int taller = look_.client().cy - client.bottom;
-  if (wider != 0 || taller != 0) {
-    SetWindowPos(window_.get(), nullptr, 0, 0, suggested.right - suggested.left + wider,
-                 suggested.bottom - suggested.top + taller,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
   RedrawWindow(window_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+// Annotated when a screen reader or another accessibility client first asks
+// for the window or an annotated label, not before: loading the property
+// service would otherwise hold back the first status line for everybody.
+void Win32Form::on_get_object() {
+  if (std::exchange(annotation_asked_, true)) return;
+  annotations_.annotate(probes_.annotation_services, status_, GetDlgItem(window_.get(), kIdPicture),
+                        GetDlgItem(window_.get(), kIdNotice));
 }
 
 bool Win32Form::on_set_cursor(LPARAM l) {
@@ -397,16 +405,18 @@ void Win32Form::set_enabled(Control control, bool enabled) {
   EnableWindow(window, TRUE);
   if (focus_parked_) {
     focus_parked_ = false;
-    if (GetFocus() == window_.get()) SetFocus(window);
+    if (GetFocus() == status_) SetFocus(window);
+    if (saved_focus_ == status_) saved_focus_ = window;
   }
 }
 
-// A disabled button cannot keep the focus; the window holds it, so that
-// Enter presses nothing, until the button is enabled again.
+// A disabled button cannot keep the focus. The status line holds it until
+// the button is enabled again: a screen reader reads the status there, and
+// Enter or Space presses nothing.
 void Win32Form::on_settle_focus() {
   if (!std::exchange(disable_pending_, false)) return;
   if (GetFocus() == start_stop_) {
-    SetFocus(window_.get());
+    SetFocus(status_);
     focus_parked_ = true;
   }
   EnableWindow(start_stop_, FALSE);
@@ -438,12 +448,14 @@ MsgBoxAnswer Win32Form::msg_box(std::string_view text, std::string_view title, M
   const std::wstring wide_text = wide_from_utf8(text);
   const std::wstring wide_title = wide_from_utf8(title);
   const int answer =
-      MessageBoxW(window_.get(), wide_text.c_str(), wide_title.c_str(), platform_style(style));
+      MessageBoxW(window_.get(), wide_text.c_str(), wide_title.c_str(), static_cast<UINT>(style));
   // The window closed under the prompt took the prompt with it: the press
   // is over, not failed.
   if (answer == 0 && !window_) return MsgBoxAnswer::kAbort;
   if (answer == 0) throw last_error();
-  return answer_from(answer);
+  // The box offers no other answer with the one style used.
+  return answer == IDRETRY || answer == IDIGNORE ? static_cast<MsgBoxAnswer>(answer)
+                                                 : MsgBoxAnswer::kAbort;
 }
 
 double Win32Form::clock() {

@@ -15,16 +15,22 @@
 
 namespace orvanel::win32 {
 
-// Whether a high-contrast theme is on; the window asks again whenever the
-// system's colours or settings change.
-using HighContrastProbe = bool (*)() noexcept;
-bool system_high_contrast() noexcept;
+// What the window asks of Windows where Wine cannot answer as Windows
+// would: whether a high-contrast theme is on, the resolution of the monitor
+// the window stands on, the frame around a client area at a resolution, and
+// the service that annotates controls for screen readers. Tests stand in for
+// each.
+struct SystemProbes {
+  bool (*high_contrast)() noexcept = &system_high_contrast;
+  int (*window_dpi)(HWND window) noexcept = &system_window_dpi;
+  SIZE (*frame_for)(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept = &system_frame_for;
+  AnnotationServices annotation_services = &system_annotation_services;
+};
 
 class Win32Form final : public Forms {
  public:
-  explicit Win32Form(HINSTANCE instance,
-                     HighContrastProbe high_contrast = &system_high_contrast) noexcept
-      : instance_(instance), high_contrast_probe_(high_contrast) {}
+  explicit Win32Form(HINSTANCE instance, SystemProbes probes = {}) noexcept
+      : instance_(instance), probes_(probes) {}
   Win32Form(const Win32Form&) = delete;
   Win32Form& operator=(const Win32Form&) = delete;
   ~Win32Form();
@@ -55,12 +61,14 @@ class Win32Form final : public Forms {
   LRESULT on_ctl_color_static(HDC dc, HWND control);
   bool on_erase_background(HDC dc);
   void on_colours_changed();
-  void on_dpi_changed(WPARAM w, const RECT& suggested);
+  bool on_get_dpi_scaled_size(int dpi, SIZE& size) const;
+  void on_dpi_changed(int dpi, const RECT& suggested);
+  void on_get_object();
   bool on_set_cursor(LPARAM l);
   void on_destroy();
 
   void create_controls();
-  HWND create_control(const wchar_t* kind, const wchar_t* text, DWORD style, int id);
+  void centre();
   [[nodiscard]] HWND control_window(Control control) const;
   void require_window() const;
   bool dispatch_keys(const MSG& message);
@@ -73,7 +81,7 @@ class Win32Form final : public Forms {
   void report(std::int32_t number, const std::string& description) noexcept;
 
   HINSTANCE instance_;
-  HighContrastProbe high_contrast_probe_;
+  SystemProbes probes_;
   FormEvents* events_ = nullptr;
   // Owned here; the destructor gives them back in its own order.
   winapi::unique_window_class class_;
@@ -94,6 +102,7 @@ class Win32Form final : public Forms {
   bool focus_parked_ = false;
   bool high_contrast_ = false;
   bool activated_ = false;
+  bool annotation_asked_ = false;
   MousePointer pointer_ = MousePointer::kDefault;
   int system_dpi_ = 96;
   int exit_code_ = 0;

@@ -29,6 +29,16 @@ const wchar_t* sans_face() {
   return found ? L"Arial" : L"Liberation Sans";
 }
 
+}  // namespace
+
+void create_controls(HWND window, HINSTANCE instance) {
+  for (const ControlDesign& design : kLayout) {
+    CreateWindowExW(0, design.kind, design.caption, WS_CHILD | WS_VISIBLE | design.style, 0, 0, 0,
+                    0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance,
+                    nullptr);
+  }
+}
+
 std::wstring window_text(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
@@ -43,7 +53,35 @@ RECT place_in(HWND window, HWND control) {
   return place;
 }
 
-}  // namespace
+bool system_high_contrast() noexcept {
+  HIGHCONTRASTW settings{};
+  settings.cbSize = sizeof settings;
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof settings, &settings, 0) != FALSE &&
+         (settings.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+int system_dpi() noexcept {
+  const scoped_window_dc screen(nullptr);
+  return GetDeviceCaps(screen.get(), LOGPIXELSY);
+}
+
+int system_window_dpi(HWND window) noexcept {
+  if (const auto for_window = ORVANEL_SYSTEM_FUNCTION(L"user32.dll", GetDpiForWindow)) {
+    if (const UINT dpi = for_window(window); dpi != 0) return static_cast<int>(dpi);
+  }
+  return system_dpi();
+}
+
+SIZE system_frame_for(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept {
+  RECT frame{0, 0, client.cx, client.cy};
+  const auto for_dpi = ORVANEL_SYSTEM_FUNCTION(L"user32.dll", AdjustWindowRectExForDpi);
+  if (for_dpi == nullptr ||
+      for_dpi(&frame, style, FALSE, ex_style, static_cast<UINT>(dpi)) == FALSE) {
+    frame = {0, 0, client.cx, client.cy};
+    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  }
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
 
 Look::Look(HINSTANCE instance, int dpi, int system_dpi)
     : dpi_(dpi), system_dpi_(system_dpi), face_(sans_face()) {
@@ -56,10 +94,6 @@ Look::Look(HINSTANCE instance, int dpi, int system_dpi)
       LoadImageW(instance, resource, IMAGE_ICON, metric(SM_CXSMICON), metric(SM_CYSMICON), 0)));
   picture_.reset(static_cast<HBITMAP>(
       LoadImageW(instance, MAKEINTRESOURCEW(IDB_EMBLEM), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-}
-
-int Look::pixels(int twips) const noexcept {
-  return MulDiv(twips, dpi_, kTwipsPerInch);
 }
 
 HFONT Look::font(FontRole role) const noexcept {
@@ -105,10 +139,20 @@ void Look::apply(HWND window) const {
   for (const int label : {kIdStatus, kIdNotice, kIdCredit, kIdSign}) {
     fit_label(window, GetDlgItem(window, label));
   }
-  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
-  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+  // The window shows its class's icons, made at this resolution when it was
+  // first created; handing a window its icons costs X11 a conversion each
+  // under Wine, so it happens only once they differ.
+  if (GetClassLongPtrW(window, GCLP_HICON) == reinterpret_cast<ULONG_PTR>(icon_.get())) return;
   SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon_.get()));
   SetClassLongPtrW(window, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(small_icon_.get()));
+  SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+  SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
+}
+
+RECT focus_frame(HWND window, HWND label) {
+  RECT frame = place_in(window, label);
+  InflateRect(&frame, kFocusMargin, kFocusMargin);
+  return frame;
 }
 
 void fit_label(HWND window, HWND label) {
@@ -130,6 +174,7 @@ void fit_label(HWND window, HWND label) {
   const RECT after = place_in(window, label);
   RECT both{};
   UnionRect(&both, &before, &after);
+  InflateRect(&both, kFocusMargin, kFocusMargin);
   // The label draws no background, so the window repaints what lies behind it.
   RedrawWindow(window, &both, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "app/control_ids.h"
 #include "winapi/handles.h"
@@ -35,28 +36,59 @@ inline constexpr std::array<FontDesign, 4> kFonts{{
     {11.25, FW_NORMAL},  // the copyright sign's
 }};
 
-// Where a control stands in the client area, in twips, and its font. Labels
-// take their width and height from their text; the picture its own size.
+// A control as the window is designed: its kind, caption and style, where
+// it stands in the client area in twips, and its font. Labels take their
+// width and height from their text; the picture its own size.
 struct ControlDesign {
   int id;
+  const wchar_t* kind;
+  const wchar_t* caption;
+  DWORD style;
   int left, top, width, height;
   FontRole font;
 };
 
-// In tab order, which is also the order of creation and of the ids.
+inline constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
+// Labels take their own mouse input (so a double-click on one is not the
+// window's), never wrap, and show "&" as it stands.
+inline constexpr DWORD kLabel = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
+
+// In tab order, which is also the order of creation and of the ids. The
+// notice's wording leaves blanks where the larger copyright sign stands.
 inline constexpr std::array<ControlDesign, 7> kLayout{{
-    {kIdStartStop, 3780, 1140, 1155, 495, FontRole::kButton},
-    {kIdClose, 4980, 1140, 1155, 495, FontRole::kButton},
-    {kIdStatus, 900, 240, 2475, 330, FontRole::kStatus},
-    {kIdNotice, 120, 1140, 1275, 210, FontRole::kWindow},
-    {kIdCredit, 120, 1380, 2340, 210, FontRole::kWindow},
-    {kIdSign, 840, 1125, 165, 255, FontRole::kSign},
-    {kIdPicture, 60, 60, 720, 720, FontRole::kNone},
+    {kIdStartStop, L"BUTTON", L"&Start", kButton | WS_DISABLED, 3780, 1140, 1155, 495,
+     FontRole::kButton},
+    {kIdClose, L"BUTTON", L"C&lose", kButton, 4980, 1140, 1155, 495, FontRole::kButton},
+    {kIdStatus, L"STATIC", L"Querying Status...", kLabel, 900, 240, 2475, 330, FontRole::kStatus},
+    {kIdNotice, L"STATIC", L"Copyright    2026", kLabel, 120, 1140, 1275, 210, FontRole::kWindow},
+    {kIdCredit, L"STATIC", L"By the Orvanel developers", kLabel, 120, 1380, 2340, 210,
+     FontRole::kWindow},
+    {kIdSign, L"STATIC", L"\u00A9", kLabel, 840, 1125, 165, 255, FontRole::kSign},
+    {kIdPicture, L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, 60, 60, 720, 720, FontRole::kNone},
 }};
 
 [[nodiscard]] constexpr const ControlDesign& design_of(int id) {
   return kLayout.at(static_cast<std::size_t>(id - kIdStartStop));
 }
+
+[[nodiscard]] inline int pixels_at(int twips, int dpi) noexcept {
+  return MulDiv(twips, dpi, kTwipsPerInch);
+}
+[[nodiscard]] inline SIZE client_at(int dpi) noexcept {
+  return {pixels_at(kClientWidth, dpi), pixels_at(kClientHeight, dpi)};
+}
+
+// Whether a high-contrast theme is on; the window asks again whenever the
+// system's colours or settings change.
+bool system_high_contrast() noexcept;
+// The resolution of the screen as GDI gives it: the system's.
+int system_dpi() noexcept;
+// The resolution of the monitor that a window stands on, where Windows
+// gives each monitor its own (10, 1607 on), else the system's.
+int system_window_dpi(HWND window) noexcept;
+// The window size around a client area at a resolution, with the frame
+// Windows draws at that resolution where it draws frames per monitor.
+SIZE system_frame_for(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept;
 
 // Everything the window draws with at one resolution.
 class Look {
@@ -67,10 +99,8 @@ class Look {
   Look(HINSTANCE instance, int dpi, int system_dpi);
 
   [[nodiscard]] int dpi() const noexcept { return dpi_; }
-  [[nodiscard]] int pixels(int twips) const noexcept;
-  [[nodiscard]] SIZE client() const noexcept {
-    return {pixels(kClientWidth), pixels(kClientHeight)};
-  }
+  [[nodiscard]] int pixels(int twips) const noexcept { return pixels_at(twips, dpi_); }
+  [[nodiscard]] SIZE client() const noexcept { return client_at(dpi_); }
   [[nodiscard]] HFONT font(FontRole role) const noexcept;
   [[nodiscard]] HICON icon() const noexcept { return icon_.get(); }
   [[nodiscard]] HICON small_icon() const noexcept { return small_icon_.get(); }
@@ -93,8 +123,22 @@ class Look {
   winapi::unique_hbitmap picture_;
 };
 
+// The controls of the window, in tab order, with no place or size yet: a
+// look gives them both.
+void create_controls(HWND window, HINSTANCE instance);
+
+// A control's rectangle in its window's client area, and a window's text.
+RECT place_in(HWND window, HWND control);
+std::wstring window_text(HWND window);
+
+// How far around a label its focus frame stands, where one is drawn, and
+// where it stands: on the window's background, as the label draws none.
+inline constexpr int kFocusMargin = 2;
+RECT focus_frame(HWND window, HWND label);
+
 // A label takes the extent of its text on one line in its own font; its left
-// and top edges stay put, and the window repaints what the label uncovers.
+// and top edges stay put, and the window repaints what the label uncovers,
+// its focus frame included.
 void fit_label(HWND window, HWND label);
 
 }  // namespace orvanel::win32

@@ -16,6 +16,8 @@ BOOL WINAPI SetDefaultDllDirectories(DWORD flags);
 void* WINAPI AddDllDirectory(const wchar_t* directory);
 BOOL WINAPI SetProcessDpiAwarenessContext(HANDLE context);
 int WINAPI GetSystemMetricsForDpi(int index, UINT dpi);
+UINT WINAPI GetDpiForWindow(HWND window);
+BOOL WINAPI AdjustWindowRectExForDpi(RECT* rect, DWORD style, BOOL menu, DWORD ex_style, UINT dpi);
 }  // namespace signature
 
 // The function of that name in a DLL that the process has loaded, or null

@@ -1,5 +1,6 @@
 // The program against the bare WMI calls and a bare window, side by side,
-// under Wine:  orvanel_bench [--smoke] ORVANEL_EXE BARE_EXE
+// under Wine:  orvanel_bench [--smoke|--startup] ORVANEL_EXE BARE_EXE
+// (--startup: only the start-up and memory rows, for work on start-up)
 #include <windows.h>
 #include <psapi.h>
 
@@ -98,19 +99,21 @@ Launch launch(const std::wstring& program, bool bare) {
 int main(int argc, char** argv) {
   using namespace orvanel;
   using namespace orvanel::bench;
-  const bool smoke = argc > 1 && std::strcmp(argv[1], "--smoke") == 0;
-  if (argc != (smoke ? 4 : 3)) {
-    std::fprintf(stderr, "usage: orvanel_bench [--smoke] ORVANEL_EXE BARE_EXE\n");
+  const bool flagged = argc == 4;
+  const bool smoke = flagged && std::strcmp(argv[1], "--smoke") == 0;
+  const bool startup_only = flagged && std::strcmp(argv[1], "--startup") == 0;
+  if (argc != (smoke || startup_only ? 4 : 3)) {
+    std::fprintf(stderr, "usage: orvanel_bench [--smoke|--startup] ORVANEL_EXE BARE_EXE\n");
     return 2;
   }
-  const std::wstring program = testing::windows_path(argv[smoke ? 2 : 1]);
-  const std::wstring bare_program = testing::windows_path(argv[smoke ? 3 : 2]);
+  const std::wstring program = testing::windows_path(argv[flagged ? 2 : 1]);
+  const std::wstring bare_program = testing::windows_path(argv[flagged ? 3 : 2]);
   SetProcessDPIAware();
   const winapi::apartment apartment;
   testing::net(L"stop");
 
   double poll_ms = 0;
-  {
+  if (!startup_only) {
     win32::Win32Form window(GetModuleHandleW(nullptr));
     com::MonikerBinder wmi;
     Form1 form(window, wmi);

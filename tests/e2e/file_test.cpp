@@ -104,6 +104,8 @@ TEST_F(ProgramFile, HasTheVersionRecordAndNoManifest) {
   EXPECT_EQ(value(L"ProductVersion"), L"1.00");
   EXPECT_NE(value(L"LegalCopyright").find(L"MIT License"), std::wstring::npos)
       << "the version record does not name the licence";
+  EXPECT_EQ(value(L"LegalCopyright").rfind(L"Copyright \u00A9 2026 ", 0), 0U)
+      << "not the copyright sign";
 
   std::set<ULONG_PTR> types;
   EnumResourceTypesW(
@@ -141,7 +143,8 @@ TEST(ProgramHeader, IsAWindows7ProgramWithTheProtectionsOn) {
         at<IMAGE_SECTION_HEADER>(image, sections + k * sizeof(IMAGE_SECTION_HEADER));
     const DWORD both = IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE;
     EXPECT_NE(section.Characteristics & both, both)
-        << std::string(reinterpret_cast<const char*>(section.Name), 8) << " is writable and executable";
+        << std::string(reinterpret_cast<const char*>(section.Name), 8)
+        << " is writable and executable";
   }
 }
 

@@ -1,11 +1,12 @@
-# The program built again in another folder is the same, byte for byte, and
-# carries no path of either build:
+# The program built again in another folder, on what could be a Japanese
+# build machine (resource scripts read in code page 932), is the same, byte
+# for byte, and carries no path of either build:
 #   cmake -DSOURCE_DIR=... -DPROGRAM=... -DWORK_DIR=... -P same-program.cmake
 file(REMOVE_RECURSE ${WORK_DIR})
 execute_process(
   COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}
     --toolchain ${SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
-    -DCMAKE_BUILD_TYPE=Release -DORVANEL_BUILD_TESTS=OFF
+    -DCMAKE_BUILD_TYPE=Release -DORVANEL_BUILD_TESTS=OFF -DCMAKE_RC_FLAGS=--codepage=932
   OUTPUT_QUIET RESULT_VARIABLE configured)
 if(NOT configured EQUAL 0)
   message(FATAL_ERROR "the second build did not configure")

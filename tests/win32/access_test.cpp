@@ -97,10 +97,56 @@ class Accessible : public LiveWindow {
     return seen.background;
   }
   static int dpi() { return testing::screen_dpi(); }
+
+  // The client area, every control, its font and the icon at a resolution.
+  void expect_laid_out_at(int resolution) {
+    const auto pixels = [&](int twips) { return MulDiv(twips, resolution, 1440); };
+    RECT client{};
+    GetClientRect(window->handle(), &client);
+    EXPECT_EQ(client.right, pixels(kClientWidth));
+    EXPECT_EQ(client.bottom, pixels(kClientHeight));
+    for (const ControlDesign& expected : kLayout) {
+      SCOPED_TRACE(expected.id);
+      const RECT at = place(control(expected.id));
+      std::printf("%d dpi: control %d at %ld,%ld %ldx%ld\n", resolution, expected.id, at.left,
+                  at.top, at.right - at.left, at.bottom - at.top);
+      EXPECT_EQ(at.left, pixels(expected.left));
+      EXPECT_EQ(at.top, pixels(expected.top));
+      if (expected.id == kIdPicture) {
+        EXPECT_EQ(at.right - at.left, 48) << "the picture shows at its own size";
+        continue;
+      }
+      const FontDesign& wanted = kFonts.at(static_cast<std::size_t>(expected.font));
+      const auto font =
+          reinterpret_cast<HFONT>(SendMessageW(control(expected.id), WM_GETFONT, 0, 0));
+      LOGFONTW made{};
+      ASSERT_NE(GetObjectW(font, sizeof made, &made), 0);
+      EXPECT_EQ(made.lfHeight, -testing::font_pixels(wanted.points, resolution));
+      EXPECT_EQ(made.lfWeight, wanted.weight);
+      if (expected.font == FontRole::kButton) {
+        EXPECT_EQ(at.right - at.left, pixels(expected.width));
+        EXPECT_EQ(at.bottom - at.top, pixels(expected.height));
+        continue;
+      }
+      // A label is as high as its font's line and as wide as its text.
+      const SIZE extent = testing::text_extent(font, text_of(control(expected.id)));
+      EXPECT_EQ(at.bottom - at.top, extent.cy);
+      EXPECT_EQ(at.right - at.left, extent.cx);
+    }
+    // The icon at the size the resolution asks for.
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(shown_icon(ICON_BIG), &info));
+    BITMAP image{};
+    GetObjectW(info.hbmColor, sizeof image, &image);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(image.bmWidth, MulDiv(GetSystemMetrics(SM_CXICON), resolution, dpi()));
+  }
 };
 
 TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
-  open_and_refresh(std::string("Running"), &test_high_contrast);
+  probes.high_contrast = &test_high_contrast;
+  open_and_refresh(std::string("Running"));
   for (const int label : {kIdStatus, kIdNotice}) {
     EXPECT_EQ(readable(label, "default theme"), RGB(212, 208, 200)) << "the default look changed";
   }
@@ -185,6 +231,12 @@ TEST_F(Heard, APressMovesTheFocusOnlyWhenTheButtonStaysDisabled) {
   EXPECT_LE(focus_changes_in_a_press("through a pending state"), 2);
   EXPECT_EQ(status(), "Automatic Update is Stopped");
   EXPECT_EQ(GetFocus(), button) << "the focus did not come back";
+  // It waited on the status line, which a screen reader reads out.
+  std::vector<HWND> focused;
+  for (const auto& [event, where] : heard) {
+    if (event == EVENT_OBJECT_FOCUS) focused.push_back(where);
+  }
+  EXPECT_EQ(focused, (std::vector<HWND>{control(kIdStatus), button}));
 }
 
 TEST_F(Heard, EveryNewStatusIsAnnouncedFromTheStatusLine) {
@@ -204,69 +256,208 @@ TEST_F(Heard, EveryNewStatusIsAnnouncedFromTheStatusLine) {
   }
 }
 
+// A property service that keeps what it is told, where Wine's cannot tell
+// a test anything: which property each control has, with its value as text,
+// and how many references are held on it.
+class RecordingServices final : public IAccPropServices {
+ public:
+  struct Property {
+    HWND control;
+    GUID id;
+    std::wstring value;
+  };
+  std::vector<Property> properties;
+  int references = 1;  // the test's own
+  int annotations = 0;
+
+  [[nodiscard]] std::wstring value(HWND control, const GUID& id) const {
+    for (const Property& property : properties) {
+      if (property.control == control && IsEqualGUID(property.id, id)) return property.value;
+    }
+    return L"<none>";
+  }
+
+  HRESULT WINAPI QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG WINAPI AddRef() override { return static_cast<ULONG>(++references); }
+  ULONG WINAPI Release() override { return static_cast<ULONG>(--references); }
+  HRESULT WINAPI SetHwndProp(HWND control, DWORD, DWORD, MSAAPROPID id, VARIANT value) override {
+    return keep(control, id, value.vt == VT_I4 ? std::to_wstring(value.lVal) : L"?");
+  }
+  HRESULT WINAPI SetHwndPropStr(HWND control, DWORD, DWORD, MSAAPROPID id, LPCWSTR text) override {
+    return keep(control, id, text);
+  }
+  HRESULT WINAPI ClearHwndProps(HWND control, DWORD, DWORD, const MSAAPROPID* ids,
+                                int count) override {
+    for (int k = 0; k < count; ++k) {
+      std::erase_if(properties, [&](const Property& property) {
+        return property.control == control && IsEqualGUID(property.id, ids[k]);
+      });
+    }
+    return S_OK;
+  }
+  // Not used by the window.
+  HRESULT WINAPI SetPropValue(const BYTE*, DWORD, MSAAPROPID, VARIANT) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI SetPropServer(const BYTE*, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                               AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI ClearProps(const BYTE*, DWORD, const MSAAPROPID*, int) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI SetHwndPropServer(HWND, DWORD, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                   AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI ComposeHwndIdentityString(HWND, DWORD, DWORD, BYTE**, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI DecomposeHwndIdentityString(const BYTE*, DWORD, HWND*, DWORD*, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI SetHmenuProp(HMENU, DWORD, MSAAPROPID, VARIANT) override { return E_NOTIMPL; }
+  HRESULT WINAPI SetHmenuPropStr(HMENU, DWORD, MSAAPROPID, LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT WINAPI SetHmenuPropServer(HMENU, DWORD, const MSAAPROPID*, int, IAccPropServer*,
+                                    AnnoScope) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI ClearHmenuProps(HMENU, DWORD, const MSAAPROPID*, int) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI ComposeHmenuIdentityString(HMENU, DWORD, BYTE**, DWORD*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT WINAPI DecomposeHmenuIdentityString(const BYTE*, DWORD, HMENU*, DWORD*) override {
+    return E_NOTIMPL;
+  }
+
+ private:
+  HRESULT keep(HWND control, const GUID& id, std::wstring value) {
+    ++annotations;
+    properties.push_back({control, id, std::move(value)});
+    return S_OK;
+  }
+};
+
+RecordingServices* recording = nullptr;
+HRESULT recording_services(IAccPropServices** services) noexcept {
+  recording->AddRef();
+  *services = recording;
+  return S_OK;
+}
+
+TEST_F(Accessible, ControlsAreAnnotatedWhenAnAccessibilityClientFirstAsks) {
+  constexpr GUID kLiveSetting{
+      0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+  constexpr GUID kName{
+      0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+  // A client asks for the window, or straight for a label (the picture
+  // under the mouse, say); either request reaches the program as
+  // WM_GETOBJECT to that window.
+  for (const int asked : {0, int{kIdPicture}}) {
+    SCOPED_TRACE(asked);
+    RecordingServices services;
+    recording = &services;
+    probes.annotation_services = &recording_services;
+    open_and_refresh(std::string("Running"));
+    EXPECT_TRUE(services.properties.empty()) << "annotated before anyone asked";
+
+    const HWND target = asked == 0 ? window->handle() : control(asked);
+    SendMessageW(target, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    EXPECT_EQ(services.value(control(kIdStatus), kLiveSetting), L"1") << "not a polite live region";
+    EXPECT_EQ(services.value(control(kIdNotice), kName), L"Copyright \u00A9 2026");
+    EXPECT_EQ(services.value(control(kIdPicture), kName),
+              L"Orvanel emblem: a flag waving in front of a globe");
+    const int made = services.annotations;
+    SendMessageW(window->handle(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    SendMessageW(control(kIdStatus), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    EXPECT_EQ(services.annotations, made) << "annotated again";
+
+    form.reset();
+    window.reset();
+    EXPECT_TRUE(services.properties.empty()) << "annotations outlived the window";
+    EXPECT_EQ(services.references, 1) << "the window kept the property service";
+  }
+}
+
+// A monitor that Wine cannot show: its resolution is the test's, and its
+// frames are the ones Wine draws, at the system's resolution.
+int monitor_dpi = 96;
+std::vector<int> frames_asked;  // the resolutions the window asked frames at
+int test_window_dpi(HWND /*window*/) noexcept {
+  return monitor_dpi;
+}
+SIZE wine_frame_for(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept {
+  frames_asked.push_back(dpi);
+  RECT frame{0, 0, client.cx, client.cy};
+  AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  return {frame.right - frame.left, frame.bottom - frame.top};
+}
+
+// What reaches the main window as it happens: its moves, and its client
+// area when it is first shown.
+int moves = 0;
+SIZE first_shown{};
+LRESULT CALLBACK watch(int code, WPARAM w, LPARAM l) {
+  const CWPSTRUCT& sent = *reinterpret_cast<CWPSTRUCT*>(l);
+  wchar_t name[64] = {};
+  if (code == HC_ACTION && GetClassNameW(sent.hwnd, name, 64) != 0 &&
+      std::wstring(name) == kWindowClass) {
+    if (sent.message == WM_WINDOWPOSCHANGED) ++moves;
+    if (sent.message == WM_SHOWWINDOW && sent.wParam != FALSE && first_shown.cx == 0) {
+      RECT client{};
+      GetClientRect(sent.hwnd, &client);
+      first_shown = {client.right, client.bottom};
+    }
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
 TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
+  // On a monitor at 144 dpi while the screen's resolution is 96, the window
+  // is laid out at 144 before it is first seen.
+  monitor_dpi = 144;
+  probes.window_dpi = &test_window_dpi;
+  probes.frame_for = &wine_frame_for;
+  first_shown = {};
+  const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &watch, nullptr, GetCurrentThreadId());
   open_and_refresh(std::string("Running"));
+  UnhookWindowsHookEx(hook);
+  ASSERT_EQ(dpi(), 96) << "the screen is not at 96 dpi";
+  EXPECT_EQ(first_shown.cx, 630) << "shown before it was laid out at its monitor's resolution";
+  EXPECT_EQ(first_shown.cy, 185);
   const HWND main = window->handle();
-  for (const int resolution : {144, 96}) {
+  RECT frame{};
+  GetWindowRect(main, &frame);
+  EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
+  EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
+  expect_laid_out_at(144);
+
+  // Moved to monitors of other resolutions: the window asks for the exact
+  // frame there and takes the place Windows suggests in one move.
+  const HHOOK moving = SetWindowsHookExW(WH_CALLWNDPROC, &watch, nullptr, GetCurrentThreadId());
+  for (const int resolution : {96, 144}) {
     SCOPED_TRACE(resolution);
-    const auto pixels = [&](int twips) { return MulDiv(twips, resolution, 1440); };
-    // What Windows suggests: the same frame around the client area scaled.
-    RECT suggested{0, 0, pixels(kClientWidth), pixels(kClientHeight)};
-    AdjustWindowRectEx(&suggested, static_cast<DWORD>(GetWindowLongPtrW(main, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(main, GWL_EXSTYLE)));
-    OffsetRect(&suggested, 100 - suggested.left, 80 - suggested.top);
+    SIZE scaled{};
+    ASSERT_EQ(SendMessageW(main, 0x02E4, resolution, reinterpret_cast<LPARAM>(&scaled)), TRUE)
+        << "WM_GETDPISCALEDSIZE";
+    EXPECT_EQ(frames_asked.back(), resolution);
+    RECT suggested{100, 80, 100 + scaled.cx, 80 + scaled.cy};
+    moves = 0;
     SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(resolution, resolution),
                  reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(moves, 1) << "moved again after the suggested place";
     window->do_events();
-
-    RECT frame{};
     GetWindowRect(main, &frame);
     EXPECT_EQ(frame.left, 100);
     EXPECT_EQ(frame.top, 80);
-    RECT client{};
-    GetClientRect(main, &client);
-    EXPECT_EQ(client.right, pixels(kClientWidth));
-    EXPECT_EQ(client.bottom, pixels(kClientHeight));
-
-    for (const ControlDesign& expected : kLayout) {
-      SCOPED_TRACE(expected.id);
-      const RECT at = place(control(expected.id));
-      std::printf("%d dpi: control %d at %ld,%ld %ldx%ld\n", resolution, expected.id, at.left,
-                  at.top, at.right - at.left, at.bottom - at.top);
-      EXPECT_EQ(at.left, pixels(expected.left));
-      EXPECT_EQ(at.top, pixels(expected.top));
-      if (expected.id == kIdPicture) {
-        EXPECT_EQ(at.right - at.left, 48) << "the picture shows at its own size";
-        continue;
-      }
-      const FontDesign& wanted = kFonts.at(static_cast<std::size_t>(expected.font));
-      const auto font =
-          reinterpret_cast<HFONT>(SendMessageW(control(expected.id), WM_GETFONT, 0, 0));
-      LOGFONTW made{};
-      ASSERT_NE(GetObjectW(font, sizeof made, &made), 0);
-      EXPECT_EQ(made.lfHeight, -testing::font_pixels(wanted.points, resolution));
-      EXPECT_EQ(made.lfWeight, wanted.weight);
-      if (expected.font == FontRole::kButton) {
-        EXPECT_EQ(at.right - at.left, pixels(expected.width));
-        EXPECT_EQ(at.bottom - at.top, pixels(expected.height));
-        continue;
-      }
-      // A label is as high as its font's line and as wide as its text.
-      const SIZE extent = testing::text_extent(font, text_of(control(expected.id)));
-      EXPECT_EQ(at.bottom - at.top, extent.cy);
-      EXPECT_EQ(at.right - at.left, extent.cx);
-    }
-
-    // The icon at the size the new resolution asks for.
-    ICONINFO info{};
-    ASSERT_TRUE(
-        GetIconInfo(reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_BIG, 0)), &info));
-    BITMAP image{};
-    GetObjectW(info.hbmColor, sizeof image, &image);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    EXPECT_EQ(image.bmWidth, MulDiv(GetSystemMetrics(SM_CXICON), resolution, dpi()));
+    expect_laid_out_at(resolution);
   }
+  UnhookWindowsHookEx(moving);
 }
 
 }  // namespace

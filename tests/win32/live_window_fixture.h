@@ -21,6 +21,8 @@ namespace orvanel::win32 {
 class LiveWindow : public ::testing::Test {
  protected:
   sim::SimWmi wmi;
+  // Windows' answers unless a test stands in for one.
+  SystemProbes probes;
   std::optional<Win32Form> window;
   std::optional<Form1> form;
 
@@ -34,10 +36,9 @@ class LiveWindow : public ::testing::Test {
     EXPECT_EQ(wmi.live_objects(), 0);
   }
 
-  void open(const Value& state, FormEvents* events = nullptr,
-            HighContrastProbe high_contrast = &system_high_contrast) {
+  void open(const Value& state, FormEvents* events = nullptr) {
     wmi.add_service("wuauserv", state);
-    window.emplace(GetModuleHandleW(nullptr), high_contrast);
+    window.emplace(GetModuleHandleW(nullptr), probes);
     form.emplace(*window, wmi);
     ASSERT_TRUE(window->create(events != nullptr ? *events : *form));
   }
@@ -53,9 +54,8 @@ class LiveWindow : public ::testing::Test {
     return true;
   }
 
-  void open_and_refresh(const Value& state,
-                        HighContrastProbe high_contrast = &system_high_contrast) {
-    open(state, nullptr, high_contrast);
+  void open_and_refresh(const Value& state) {
+    open(state);
     ASSERT_TRUE(pump_until([&] { return status().rfind("Automatic Update is ", 0) == 0; }))
         << status();
   }
@@ -66,6 +66,14 @@ class LiveWindow : public ::testing::Test {
     wchar_t buffer[4096] = {};
     GetWindowTextW(control, buffer, 4096);
     return buffer;
+  }
+  // The icon the window shows: its own, else its class's.
+  HICON shown_icon(WPARAM which) const {
+    if (const LRESULT own = SendMessageW(window->handle(), WM_GETICON, which, 0)) {
+      return reinterpret_cast<HICON>(own);
+    }
+    return reinterpret_cast<HICON>(
+        GetClassLongPtrW(window->handle(), which == ICON_BIG ? GCLP_HICON : GCLP_HICONSM));
   }
   RECT place(HWND control) const { return testing::place_in(window->handle(), control); }
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "service/utf.h"
 #include "win/find.h"
 #include "win/input.h"
+#include "win/screen.h"
 
 namespace orvanel::win32 {
 namespace {
@@ -24,8 +26,8 @@ TEST_F(LiveWindow, TheFirstActivationRefreshesOnceAndTheIconIsSet) {
   EXPECT_EQ(status(), "Automatic Update is Running");
   EXPECT_EQ(text_of(control(kIdStartStop)), L"&Stop");
   EXPECT_TRUE(IsWindowEnabled(control(kIdStartStop)));
-  EXPECT_NE(SendMessageW(window->handle(), WM_GETICON, ICON_BIG, 0), 0);
-  EXPECT_NE(SendMessageW(window->handle(), WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_NE(shown_icon(ICON_BIG), nullptr);
+  EXPECT_NE(shown_icon(ICON_SMALL), nullptr);
 
   // Deactivating and activating again does not refresh.
   const int connects = wmi.calls(sim::Operation::kConnect);
@@ -46,7 +48,7 @@ TEST_F(LiveWindow, EverythingTheWindowMadeGoesWithIt) {
   objects.push_back(
       reinterpret_cast<HGDIOBJ>(SendMessageW(control(kIdPicture), STM_GETIMAGE, IMAGE_BITMAP, 0)));
   objects.push_back(reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(main, GCLP_HBRBACKGROUND)));
-  const auto icon = reinterpret_cast<HICON>(SendMessageW(main, WM_GETICON, ICON_BIG, 0));
+  const HICON icon = shown_icon(ICON_BIG);
   for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0U);
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(icon, &info));
@@ -135,13 +137,31 @@ TEST_F(LiveWindow, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
   EXPECT_EQ(GetFocus(), button);
   EXPECT_TRUE(IsWindowEnabled(button));
 
-  // A disable that stands: the focus goes to the window, not to Close.
+  // A disable that stands: the focus waits on the status line, neither on
+  // the bare window nor on Close, and shows there as a focus frame.
+  const auto framed = [&] {
+    UpdateWindow(window->handle());
+    RECT edge = place(control(kIdStatus));
+    InflateRect(&edge, kFocusMargin, kFocusMargin);
+    edge.bottom = edge.top + 1;
+    return std::ranges::any_of(testing::capture(window->handle(), edge),
+                               [](COLORREF pixel) { return pixel != RGB(212, 208, 200); });
+  };
+  SendMessageW(window->handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   window->set_enabled(Control::kStartStop, false);
   window->do_events();
   EXPECT_FALSE(IsWindowEnabled(button));
-  EXPECT_EQ(GetFocus(), window->handle()) << "the focus must not fall to the Close button";
+  EXPECT_EQ(GetFocus(), control(kIdStatus)) << "the focus must not fall to the window or to Close";
+  EXPECT_TRUE(framed()) << "no focus frame";
+  // Enter there presses nothing.
+  SetForegroundWindow(window->handle());
+  testing::press_keys({VK_RETURN});
+  pump_until([] { return false; }, 300);
+  EXPECT_FALSE(window->unloaded());
+  EXPECT_EQ(wmi.requests().size(), 0U);
   window->set_enabled(Control::kStartStop, true);
   EXPECT_EQ(GetFocus(), button);
+  EXPECT_FALSE(framed()) << "the frame outlived the focus";
 
   // A focus the user moved meanwhile stays where it is.
   window->set_enabled(Control::kStartStop, false);
