@@ -93,28 +93,14 @@ bool Win32Form::create(FormEvents& events) {
   if (moved) look_ = Look(instance_, dpi, system_dpi_);
   create_controls();
   look_.apply(window_.get());
-  if (moved) centre();
-  HMENU system_menu = GetSystemMenu(window_.get(), FALSE);
-  for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
-    DeleteMenu(system_menu, command, MF_BYCOMMAND);
+  // At the size its resolution gives it, in the middle of its monitor.
+  if (moved) {
+    centre_on_monitor(window_.get(),
+                      probes_.frame_for(look_.client(), kStyle, kExStyle, look_.dpi()));
   }
   ShowWindow(window_.get(), SW_SHOWNORMAL);
   UpdateWindow(window_.get());
   return true;
-}
-
-// At the size its resolution gives it, in the middle of its monitor.
-void Win32Form::centre() {
-  const SIZE size = probes_.frame_for(look_.client(), kStyle, kExStyle, look_.dpi());
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  if (!GetMonitorInfoW(MonitorFromWindow(window_.get(), MONITOR_DEFAULTTOPRIMARY), &monitor)) {
-    monitor.rcMonitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  }
-  const RECT& screen = monitor.rcMonitor;
-  SetWindowPos(window_.get(), nullptr, screen.left + (screen.right - screen.left - size.cx) / 2,
-               screen.top + (screen.bottom - screen.top - size.cy) / 2, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Form::create_controls() {
@@ -227,6 +213,9 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     case kAnnotateMessage:
       on_get_object();
       break;
+    case WM_INITMENU:
+      on_init_menu(reinterpret_cast<HMENU>(w));
+      break;
     case WM_SETCURSOR:
       if (on_set_cursor(l)) return TRUE;
       break;
@@ -331,6 +320,15 @@ void Win32Form::on_get_object() {
   if (std::exchange(annotation_asked_, true)) return;
   annotations_.annotate(probes_.annotation_services, status_, GetDlgItem(window_.get(), kIdPicture),
                         GetDlgItem(window_.get(), kIdNotice));
+}
+
+// The window menu offers only what the fixed frame allows, Move and Close;
+// trimmed as it is first opened rather than at start-up.
+void Win32Form::on_init_menu(HMENU menu) {
+  if (menu != GetSystemMenu(window_.get(), FALSE)) return;
+  for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
+    DeleteMenu(menu, command, MF_BYCOMMAND);
+  }
 }
 
 bool Win32Form::on_set_cursor(LPARAM l) {

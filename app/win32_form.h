@@ -64,11 +64,11 @@ class Win32Form final : public Forms {
   bool on_get_dpi_scaled_size(int dpi, SIZE& size) const;
   void on_dpi_changed(int dpi, const RECT& suggested);
   void on_get_object();
+  void on_init_menu(HMENU menu);
   bool on_set_cursor(LPARAM l);
   void on_destroy();
 
   void create_controls();
-  void centre();
   [[nodiscard]] HWND control_window(Control control) const;
   void require_window() const;
   bool dispatch_keys(const MSG& message);

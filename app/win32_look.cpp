@@ -46,6 +46,18 @@ std::wstring window_text(HWND window) {
   return text;
 }
 
+void centre_on_monitor(HWND window, SIZE size) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    monitor.rcMonitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  }
+  const RECT& screen = monitor.rcMonitor;
+  SetWindowPos(window, nullptr, screen.left + (screen.right - screen.left - size.cx) / 2,
+               screen.top + (screen.bottom - screen.top - size.cy) / 2, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 RECT place_in(HWND window, HWND control) {
   RECT place{};
   GetWindowRect(control, &place);
@@ -122,11 +134,13 @@ int Look::metric(int index) const {
 }
 
 void Look::apply(HWND window) const {
+  // A window not yet shown is painted whole when it is: nothing to redraw.
+  const BOOL shown = IsWindowVisible(window);
   for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     const ControlDesign& design = design_of(GetDlgCtrlID(child));
     if (design.font != FontRole::kNone) {
-      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(design.font)), TRUE);
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(design.font)), shown);
     }
     if (design.id == kIdPicture && picture_) {
       SendMessageW(child, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
@@ -175,8 +189,11 @@ void fit_label(HWND window, HWND label) {
   RECT both{};
   UnionRect(&both, &before, &after);
   InflateRect(&both, kFocusMargin, kFocusMargin);
-  // The label draws no background, so the window repaints what lies behind it.
-  RedrawWindow(window, &both, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  // The label draws no background, so the window repaints what lies behind
+  // it, once it is shown.
+  if (IsWindowVisible(window)) {
+    RedrawWindow(window, &both, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
 }
 
 }  // namespace orvanel::win32

@@ -127,6 +127,9 @@ class Look {
 // look gives them both.
 void create_controls(HWND window, HINSTANCE instance);
 
+// Sizes a top-level window and puts it in the middle of its monitor.
+void centre_on_monitor(HWND window, SIZE size);
+
 // A control's rectangle in its window's client area, and a window's text.
 RECT place_in(HWND window, HWND control);
 std::wstring window_text(HWND window);

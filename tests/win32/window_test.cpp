@@ -21,13 +21,23 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST_F(LiveWindow, TheFirstActivationRefreshesOnceAndTheIconIsSet) {
+TEST_F(LiveWindow, TheFirstActivationRefreshesOnceWithTheIconAndTheWindowMenuSet) {
   open_and_refresh(std::string("Running"));
   EXPECT_EQ(status(), "Automatic Update is Running");
   EXPECT_EQ(text_of(control(kIdStartStop)), L"&Stop");
   EXPECT_TRUE(IsWindowEnabled(control(kIdStartStop)));
   EXPECT_NE(shown_icon(ICON_BIG), nullptr);
   EXPECT_NE(shown_icon(ICON_SMALL), nullptr);
+
+  // The window menu, as it opens, offers only Move and Close.
+  const HMENU menu = GetSystemMenu(window->handle(), FALSE);
+  SendMessageW(window->handle(), WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
+  for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
+    EXPECT_EQ(GetMenuState(menu, command, MF_BYCOMMAND), static_cast<UINT>(-1)) << command;
+  }
+  for (const UINT command : {SC_MOVE, SC_CLOSE}) {
+    EXPECT_NE(GetMenuState(menu, command, MF_BYCOMMAND), static_cast<UINT>(-1)) << command;
+  }
 
   // Deactivating and activating again does not refresh.
   const int connects = wmi.calls(sim::Operation::kConnect);
