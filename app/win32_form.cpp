@@ -326,8 +326,8 @@ void Win32Form::on_get_object() {
 // trimmed as it is first opened rather than at start-up.
 void Win32Form::on_init_menu(HMENU menu) {
   if (menu != GetSystemMenu(window_.get(), FALSE)) return;
-  for (const UINT command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
-    DeleteMenu(menu, command, MF_BYCOMMAND);
+  for (const int command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
+    DeleteMenu(menu, static_cast<UINT>(command), MF_BYCOMMAND);
   }
 }
 

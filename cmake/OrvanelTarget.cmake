@@ -5,7 +5,8 @@ function(orvanel_target target)
     target_compile_options(${target} PRIVATE /W4 /WX /permissive- /utf-8 /EHsc)
   else()
     target_compile_options(${target} PRIVATE
-      -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wold-style-cast -Werror)
+      -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Wcast-qual -Wformat=2
+      -Wold-style-cast -Werror)
   endif()
   if(WIN32)
     target_compile_definitions(${target} PRIVATE

@@ -234,7 +234,7 @@ std::vector<std::uint8_t> icon_image(int size, int bits) {
       const std::size_t start = w.bytes.size();
       for (int x = 0; x < size; ++x) {
         const Rgba& p = pixels[at(x, y, size)];
-        w.u8(opaque(p) ? nearest(palette, {byte(p.r), byte(p.g), byte(p.b)}) : 0);
+        w.u8(opaque(p) ? nearest(palette, {byte(p.r), byte(p.g), byte(p.b)}) : std::uint8_t{0});
       }
       w.pad_to(4, start);
     }
@@ -243,9 +243,10 @@ std::vector<std::uint8_t> icon_image(int size, int bits) {
       for (int x = 0; x < size; ++x) {
         const Rgba& p = pixels[at(x, y, size)];
         const bool any = p.a > 0;
-        w.u8(any ? byte(p.b) : 0);
-        w.u8(any ? byte(p.g) : 0);
-        w.u8(any ? byte(p.r) : 0);
+        // Both arms a byte: a bare 0 would make the choice an int.
+        w.u8(any ? byte(p.b) : std::uint8_t{0});
+        w.u8(any ? byte(p.g) : std::uint8_t{0});
+        w.u8(any ? byte(p.r) : std::uint8_t{0});
         w.u8(byte(p.a * 255));
       }
     }

@@ -13,6 +13,11 @@ for package in $packages; do
     missing="$missing $package"
   fi
 done
+# Node.js runs the workflow linter; a machine that has it from elsewhere
+# keeps its own.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  missing="$missing nodejs npm"
+fi
 [ -n "$missing" ] || exit 0
 
 if [ "$(id -u)" -eq 0 ]; then

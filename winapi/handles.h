@@ -49,6 +49,7 @@ using unique_hfont = unique_handle<HFONT, &delete_object<HFONT>>;
 using unique_hbrush = unique_handle<HBRUSH, &delete_object<HBRUSH>>;
 using unique_hbitmap = unique_handle<HBITMAP, &delete_object<HBITMAP>>;
 using unique_hicon = unique_handle<HICON, &DestroyIcon>;
+using unique_hdc = unique_handle<HDC, &DeleteDC>;  // a memory DC
 
 // A registered window class, unregistered with its owner. Windows deletes
 // the class's background brush then: once registered, the brush is the
@@ -115,7 +116,9 @@ class scoped_select {
   scoped_select(const scoped_select&) = delete;
   scoped_select& operator=(const scoped_select&) = delete;
   ~scoped_select() {
-    if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+    // HGDI_ERROR, spelled without the macro's sign-changing cast.
+    const auto failed = reinterpret_cast<HGDIOBJ>(static_cast<INT_PTR>(-1));
+    if (previous_ != nullptr && previous_ != failed) SelectObject(dc_, previous_);
   }
 
  private:

@@ -208,7 +208,7 @@ TEST_P(ResumeMap, GoesWhereTheMapSaysAndChangesOnlyWhatItReached) {
   }
   arm(row.step);
   window.answers = {row.answer};
-  press(row.scenario == kClose ? 1 : 0);
+  press(row.scenario == kClose ? kCloseButton : kStartStopButton);
 
   ASSERT_EQ(window.prompts, (std::vector<std::string>{"Error: Not implemented (#-2147467263)"}));
   EXPECT_EQ(window.titles.front(), "Whoops");

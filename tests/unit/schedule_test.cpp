@@ -59,7 +59,7 @@ struct Schedule {
     if (k >= 30) return kAbort;
     static const std::array<MsgBoxAnswer, 7> answers{
         kAbort, kRetry, kIgnore, kIgnore, kRetry, MsgBoxAnswer{1}, MsgBoxAnswer{7}};
-    return answers[mix(seed * 31ULL + static_cast<std::uint64_t>(k)) % answers.size()];
+    return answers[mix(seed * std::uint64_t{31} + static_cast<std::uint64_t>(k)) % answers.size()];
   }
 
   std::uint32_t seed;
@@ -186,7 +186,7 @@ bool run(std::uint32_t seed) {
   }
   EXPECT_EQ(form_world->wmi.live_objects(), 0) << "references left behind";
   reach.prompts += form_world->window.prompts.size();
-  reach.unloads += form_world->window.is_unloaded ? 1 : 0;
+  if (form_world->window.is_unloaded) ++reach.unloads;
   reach.requests += form_world->wmi.requests().size();
   return !::testing::Test::HasFailure();
 }

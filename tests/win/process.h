@@ -8,6 +8,17 @@
 
 namespace orvanel::testing {
 
+// Where the tests run, for the few expectations that differ: Wine (which
+// ntdll tells by an export of its own) or Windows.
+bool under_wine();
+// Whether this process runs with an administrator's rights (elevated).
+bool running_elevated();
+// Whether the tests may stop and start wuauserv: always under Wine, and on
+// Windows as administrator. Tests that need it skip otherwise, saying so.
+bool can_control_service();
+inline constexpr const char* kNeedsServiceControl =
+    "needs administrator rights to stop and start wuauserv";
+
 // Runs a command line to its end and gives what it wrote to its output.
 std::string run_and_capture(const std::wstring& command);
 

@@ -1,6 +1,9 @@
 #include "win/screen.h"
 
 #include <cmath>
+#include <cstdlib>
+
+#include "win/process.h"
 
 namespace orvanel::testing {
 
@@ -64,6 +67,47 @@ std::vector<COLORREF> capture(HWND window, const RECT& area) {
     for (LONG x = area.left; x < area.right; ++x) colours.push_back(GetPixel(dc.get(), x, y));
   }
   return colours;
+}
+
+void save_screenshot(HWND window, const std::string& name) {
+  const char* folder = std::getenv("ORVANEL_SCREENSHOTS");
+  RECT frame{};
+  if (folder == nullptr || !GetWindowRect(window, &frame)) return;
+  // What the program has still to paint, painted now, and a moment for it
+  // to reach the screen.
+  RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Sleep(200);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = frame.right - frame.left;
+  info.bmiHeader.biHeight = frame.bottom - frame.top;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  const auto row = static_cast<DWORD>((info.bmiHeader.biWidth * 3 + 3) & ~3);
+  info.bmiHeader.biSizeImage = row * static_cast<DWORD>(info.bmiHeader.biHeight);
+  void* bits = nullptr;
+  const scoped_window_dc screen(nullptr);
+  const winapi::unique_hdc memory(CreateCompatibleDC(screen.get()));
+  const winapi::unique_hbitmap image(
+      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory || !image) return;
+  {
+    const scoped_select selected(memory.get(), image.get());
+    BitBlt(memory.get(), 0, 0, info.bmiHeader.biWidth, info.bmiHeader.biHeight, screen.get(),
+           frame.left, frame.top, SRCCOPY);
+  }
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+  file.bfSize = file.bfOffBits + info.bmiHeader.biSizeImage;
+  const std::wstring path = windows_path(std::string(folder) + "/" + name);
+  HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(out, &file, sizeof file, &written, nullptr);
+  WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
+  WriteFile(out, bits, info.bmiHeader.biSizeImage, &written, nullptr);
+  CloseHandle(out);
 }
 
 }  // namespace orvanel::testing

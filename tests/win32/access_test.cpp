@@ -384,14 +384,15 @@ TEST_F(Accessible, ControlsAreAnnotatedWhenAnAccessibilityClientFirstAsks) {
   }
 }
 
-// A monitor that Wine cannot show: its resolution is the test's, and its
-// frames are the ones Wine draws, at the system's resolution.
+// A monitor that Wine cannot show: its resolution is the test's. The frames
+// are the ones really drawn around the window, which, under Wine and on
+// Windows alike, really stands on a monitor at the system's resolution.
 int monitor_dpi = 96;
 std::vector<int> frames_asked;  // the resolutions the window asked frames at
 int test_window_dpi(HWND /*window*/) noexcept {
   return monitor_dpi;
 }
-SIZE wine_frame_for(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept {
+SIZE drawn_frame_for(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept {
   frames_asked.push_back(dpi);
   RECT frame{0, 0, client.cx, client.cy};
   AdjustWindowRectEx(&frame, style, FALSE, ex_style);
@@ -422,7 +423,7 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
   // is laid out at 144 before it is first seen.
   monitor_dpi = 144;
   probes.window_dpi = &test_window_dpi;
-  probes.frame_for = &wine_frame_for;
+  probes.frame_for = &drawn_frame_for;
   first_shown = {};
   const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &watch, nullptr, GetCurrentThreadId());
   open_and_refresh(std::string("Running"));
@@ -443,7 +444,9 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
   for (const int resolution : {96, 144}) {
     SCOPED_TRACE(resolution);
     SIZE scaled{};
-    ASSERT_EQ(SendMessageW(main, 0x02E4, resolution, reinterpret_cast<LPARAM>(&scaled)), TRUE)
+    ASSERT_EQ(SendMessageW(main, 0x02E4, static_cast<WPARAM>(resolution),
+                           reinterpret_cast<LPARAM>(&scaled)),
+              TRUE)
         << "WM_GETDPISCALEDSIZE";
     EXPECT_EQ(frames_asked.back(), resolution);
     RECT suggested{100, 80, 100 + scaled.cx, 80 + scaled.cy};

@@ -1,6 +1,9 @@
 #!/bin/sh
 # Runs a Windows program under the tests' Wine environment:
 #   run.sh DIR PROGRAM [ARGUMENTS...]
+# The program's output goes through a file: Wine's desktop process, which the
+# first window starts, inherits whatever the program writes to and outlives
+# it by a second or so, and a test runner waits for every writer of its pipe.
 set -eu
 dir=$1
 shift
@@ -9,4 +12,9 @@ if [ ! -f "$dir/env" ]; then
   exit 1
 fi
 . "$dir/env"
-exec wine "$@"
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+status=0
+wine "$@" >"$output" 2>&1 </dev/null || status=$?
+cat "$output"
+exit $status

@@ -9,7 +9,7 @@ shift 2
 . "$dir/env"
 key='HKCU\Control Panel\Desktop'
 wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-wine "$@"
+sh "$(dirname "$0")/run.sh" "$dir" "$@"
 status=$?
 wine reg delete "$key" /v LogPixels /f >/dev/null 2>&1
 exit $status
