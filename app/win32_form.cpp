@@ -371,6 +371,9 @@ std::string Win32Form::caption(Control control) {
 void Win32Form::set_caption(Control control, std::string_view text) {
   HWND window = control_window(control);
   const std::wstring wide = wide_from_utf8(text);
+  // A button repaints itself whenever its text is set, and every query sets
+  // Start/Stop's, mostly to what it reads already.
+  if (window != status_ && window_text(window) == wide) return;
   if (!SetWindowTextW(window, wide.c_str())) throw last_error();
   if (window != status_) return;
   fit_label(window_.get(), window);
@@ -378,11 +381,11 @@ void Win32Form::set_caption(Control control, std::string_view text) {
 }
 
 // Every state query disables Start/Stop and, when the state fits, enables
-// it again at once. Disabling the focused button would move the focus, and a
-// screen reader would announce it, twice a query; so the button itself is
-// disabled only once the query is over and the disable still stands.
-// Meanwhile the flag set here is the one that decides whether it takes a
-// click.
+// it again at once. Disabling the button would repaint it twice a query and,
+// when it has the focus, move the focus, which a screen reader announces; so
+// the button itself is disabled only once the query is over and the disable
+// still stands. Meanwhile the flag set here is the one that decides whether
+// it takes a click.
 void Win32Form::set_enabled(Control control, bool enabled) {
   HWND window = control_window(control);
   if (window != start_stop_) {
@@ -391,9 +394,7 @@ void Win32Form::set_enabled(Control control, bool enabled) {
   }
   start_stop_enabled_ = enabled;
   if (!enabled) {
-    if (GetFocus() != window) {
-      EnableWindow(window, FALSE);
-    } else if (!disable_pending_) {
+    if (IsWindowEnabled(window) && !disable_pending_) {
       disable_pending_ = true;
       PostMessageW(window_.get(), kSettleFocusMessage, 0, 0);
     }

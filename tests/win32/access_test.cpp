@@ -212,6 +212,18 @@ class Heard : public Accessible {
   }
 };
 
+// Changes that reach the Start/Stop button (each repaints it): enabling,
+// disabling, a new text.
+int button_changes = 0;
+LRESULT CALLBACK count_button_changes(int code, WPARAM w, LPARAM l) {
+  const CWPSTRUCT& sent = *reinterpret_cast<CWPSTRUCT*>(l);
+  if (code == HC_ACTION && GetDlgCtrlID(sent.hwnd) == kIdStartStop &&
+      (sent.message == WM_ENABLE || sent.message == WM_SETTEXT)) {
+    ++button_changes;
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
 TEST_F(Heard, APressMovesTheFocusOnlyWhenTheButtonStaysDisabled) {
   ASSERT_NE(focus_hook, nullptr);
   open_and_refresh(std::string("Running"));
@@ -220,10 +232,16 @@ TEST_F(Heard, APressMovesTheFocusOnlyWhenTheButtonStaysDisabled) {
   settle();
 
   // A service that ignores the request: five seconds of polls, each of which
-  // sees "Running" and disables and enables the button.
+  // sees "Running" and disables and enables the button, which need not
+  // change at all.
   wmi.set_refusing(0, true);
+  button_changes = 0;
+  const HHOOK hook =
+      SetWindowsHookExW(WH_CALLWNDPROC, &count_button_changes, nullptr, GetCurrentThreadId());
   EXPECT_EQ(focus_changes_in_a_press("whose polls see Running"), 0);
+  UnhookWindowsHookEx(hook);
   EXPECT_EQ(GetFocus(), button);
+  EXPECT_EQ(button_changes, 0) << "polls that found nothing new changed the button";
 
   // A service that stops over a second: the polls see "Stop Pending".
   wmi.set_refusing(0, false);
