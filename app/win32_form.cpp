@@ -80,7 +80,7 @@ bool Win32Form::create(FormEvents& events) {
 
   // Made hidden where it will stand: only the window knows the resolution of
   // its monitor, and Windows sends no WM_DPICHANGED for its first one.
-  const SIZE first = probes_.frame_for(look_.client(), kStyle, kExStyle, look_.dpi());
+  const SIZE first = frame_at(look_.dpi());
   const std::wstring title = wide_from_utf8(kTitle);
   if (CreateWindowExW(kExStyle, class_.get(), title.c_str(), kStyle,
                       (GetSystemMetrics(SM_CXSCREEN) - first.cx) / 2,
@@ -95,8 +95,7 @@ bool Win32Form::create(FormEvents& events) {
   look_.apply(window_.get());
   // At the size its resolution gives it, in the middle of its monitor.
   if (moved) {
-    centre_on_monitor(window_.get(),
-                      probes_.frame_for(look_.client(), kStyle, kExStyle, look_.dpi()));
+    centre_on_monitor(window_.get(), frame_at(look_.dpi()));
   }
   ShowWindow(window_.get(), SW_SHOWNORMAL);
   UpdateWindow(window_.get());
@@ -297,8 +296,12 @@ void Win32Form::on_colours_changed() {
 // the frame around its client area there, so that WM_DPICHANGED suggests the
 // exact size and one move suffices.
 bool Win32Form::on_get_dpi_scaled_size(int dpi, SIZE& size) const {
-  size = probes_.frame_for(client_at(dpi), kStyle, kExStyle, dpi);
+  size = frame_at(dpi);
   return true;
+}
+
+SIZE Win32Form::frame_at(int dpi) const {
+  return probes_.frame_for(client_at(dpi), kStyle, kExStyle, dpi);
 }
 
 // Moved: everything is made again at the new resolution, and the window

@@ -62,6 +62,7 @@ class Win32Form final : public Forms {
   bool on_erase_background(HDC dc);
   void on_colours_changed();
   bool on_get_dpi_scaled_size(int dpi, SIZE& size) const;
+  [[nodiscard]] SIZE frame_at(int dpi) const;
   void on_dpi_changed(int dpi, const RECT& suggested);
   void on_get_object();
   void on_init_menu(HMENU menu);

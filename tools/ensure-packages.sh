@@ -5,7 +5,7 @@
 set -eu
 
 packages="make cmake g++ libgtest-dev googletest clang clang-tidy g++-mingw-w64-x86-64 mingw-w64-tools
-wine wine64 xvfb xauth xdotool imagemagick fonts-liberation python3 git"
+wine wine64 xvfb xauth xdotool imagemagick fonts-liberation python3 git ca-certificates"
 
 missing=""
 for package in $packages; do
