@@ -29,18 +29,25 @@ static_assert(static_cast<int>(MsgBoxAnswer::kAbort) == IDABORT &&
               static_cast<int>(MsgBoxAnswer::kRetry) == IDRETRY &&
               static_cast<int>(MsgBoxAnswer::kIgnore) == IDIGNORE);
 
-// The labels that carry annotations tell the window when an accessibility
-// client first asks for them; the status line also has its focus frame
-// redrawn whenever the focus or the keyboard cues change.
-LRESULT CALLBACK label_proc(HWND label, UINT message, WPARAM w, LPARAM l) noexcept {
-  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(label, GWLP_USERDATA));
-  if (message == WM_GETOBJECT) SendMessageW(GetParent(label), kAnnotateMessage, 0, 0);
+// Every control tells the window when an accessibility client first asks
+// for it; the status line also has its focus frame redrawn whenever the
+// focus or the keyboard cues change.
+LRESULT CALLBACK control_proc(HWND control, UINT message, WPARAM w, LPARAM l) noexcept {
+  // What a control does otherwise is what its class does: nothing else
+  // stands between the two.
+  const auto original = reinterpret_cast<WNDPROC>(GetClassLongPtrW(control, GCLP_WNDPROC));
+  // No control has a border, scroll bar or anything else outside its client
+  // area, so there is no frame to paint; the default handling would still
+  // take and give back a window DC at every paint of every control, which
+  // costs Wine a millisecond a control at start-up.
+  if (message == WM_NCPAINT) return 0;
+  if (message == WM_GETOBJECT) SendMessageW(GetParent(control), kAnnotateMessage, 0, 0);
   if ((message == WM_SETFOCUS || message == WM_KILLFOCUS || message == WM_UPDATEUISTATE) &&
-      GetDlgCtrlID(label) == kIdStatus) {
-    const RECT frame = focus_frame(GetParent(label), label);
-    RedrawWindow(GetParent(label), &frame, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      GetDlgCtrlID(control) == kIdStatus) {
+    const RECT frame = focus_frame(GetParent(control), control);
+    RedrawWindow(GetParent(control), &frame, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
-  return CallWindowProcW(original, label, message, w, l);
+  return CallWindowProcW(original, control, message, w, l);
 }
 
 }  // namespace
@@ -92,9 +99,9 @@ bool Win32Form::create(FormEvents& events) {
   const bool moved = dpi != look_.dpi();
   if (moved) look_ = Look(instance_, dpi, system_dpi_);
   create_controls();
-  look_.apply(window_.get());
   // At the size its resolution gives it, in the middle of its monitor.
   if (moved) {
+    look_.apply_icons(window_.get());
     centre_on_monitor(window_.get(), frame_at(look_.dpi()));
   }
   ShowWindow(window_.get(), SW_SHOWNORMAL);
@@ -103,14 +110,13 @@ bool Win32Form::create(FormEvents& events) {
 }
 
 void Win32Form::create_controls() {
-  win32::create_controls(window_.get(), instance_);
+  look_.create_controls(window_.get(), instance_);
   start_stop_ = GetDlgItem(window_.get(), kIdStartStop);
   close_ = GetDlgItem(window_.get(), kIdClose);
   status_ = GetDlgItem(window_.get(), kIdStatus);
-  for (const int id : {kIdStatus, kIdNotice, kIdPicture}) {
-    HWND label = GetDlgItem(window_.get(), id);
-    SetWindowLongPtrW(label, GWLP_USERDATA, GetWindowLongPtrW(label, GWLP_WNDPROC));
-    SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&label_proc));
+  for (HWND control = GetWindow(window_.get(), GW_CHILD); control != nullptr;
+       control = GetWindow(control, GW_HWNDNEXT)) {
+    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&control_proc));
   }
 }
 
@@ -317,7 +323,7 @@ void Win32Form::on_dpi_changed(int dpi, const RECT& suggested) {
 }
 
 // Annotated when a screen reader or another accessibility client first asks
-// for the window or an annotated label, not before: loading the property
+// for the window or one of its controls, not before: loading the property
 // service would otherwise hold back the first status line for everybody.
 void Win32Form::on_get_object() {
   if (std::exchange(annotation_asked_, true)) return;

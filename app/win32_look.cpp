@@ -31,14 +31,6 @@ const wchar_t* sans_face() {
 
 }  // namespace
 
-void create_controls(HWND window, HINSTANCE instance) {
-  for (const ControlDesign& design : kLayout) {
-    CreateWindowExW(0, design.kind, design.caption, WS_CHILD | WS_VISIBLE | design.style, 0, 0, 0,
-                    0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance,
-                    nullptr);
-  }
-}
-
 std::wstring window_text(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
@@ -133,29 +125,60 @@ int Look::metric(int index) const {
   return MulDiv(GetSystemMetrics(index), dpi_, system_dpi_);
 }
 
+// Each control is made at its place and size: placing it afterwards would
+// cost every one a move, and every label a window DC to measure it with.
+void Look::create_controls(HWND window, HINSTANCE instance) const {
+  const winapi::unique_hdc measure(CreateCompatibleDC(nullptr));
+  for (const ControlDesign& design : kLayout) {
+    const RECT at = place(design, measure.get(), design.caption != nullptr ? design.caption : L"");
+    HWND control = CreateWindowExW(
+        0, design.kind, design.caption, WS_CHILD | WS_VISIBLE | design.style, at.left, at.top,
+        at.right - at.left, at.bottom - at.top, window,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
+    if (control != nullptr) dress(control, design);
+  }
+}
+
 void Look::apply(HWND window) const {
-  // A window not yet shown is painted whole when it is: nothing to redraw.
-  const BOOL shown = IsWindowVisible(window);
+  const winapi::unique_hdc measure(CreateCompatibleDC(nullptr));
   for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
        child = GetWindow(child, GW_HWNDNEXT)) {
     const ControlDesign& design = design_of(GetDlgCtrlID(child));
-    if (design.font != FontRole::kNone) {
-      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font(design.font)), shown);
-    }
-    if (design.id == kIdPicture && picture_) {
-      SendMessageW(child, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
-    }
-    // The picture keeps its own size.
-    SetWindowPos(child, nullptr, pixels(design.left), pixels(design.top), pixels(design.width),
-                 pixels(design.height),
-                 SWP_NOZORDER | SWP_NOACTIVATE | (design.id == kIdPicture ? SWP_NOSIZE : 0U));
+    dress(child, design);
+    const RECT at = place(design, measure.get(), window_text(child));
+    SetWindowPos(child, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   }
-  for (const int label : {kIdStatus, kIdNotice, kIdCredit, kIdSign}) {
-    fit_label(window, GetDlgItem(window, label));
+  apply_icons(window);
+}
+
+RECT Look::place(const ControlDesign& design, HDC measure, std::wstring_view text) const {
+  SIZE size{pixels(design.width), pixels(design.height)};
+  BITMAP image{};
+  if (sizes_to_text(design)) {
+    size = text_extent(measure, font(design.font), text);
+  } else if (design.id == kIdPicture && picture_ &&
+             GetObjectW(picture_.get(), sizeof image, &image) != 0) {
+    size = {image.bmWidth, image.bmHeight};
   }
-  // The window shows its class's icons, made at this resolution when it was
-  // first created; handing a window its icons costs X11 a conversion each
-  // under Wine, so it happens only once they differ.
+  const int left = pixels(design.left);
+  const int top = pixels(design.top);
+  return {left, top, left + size.cx, top + size.cy};
+}
+
+void Look::dress(HWND control, const ControlDesign& design) const {
+  if (design.font != FontRole::kNone) {
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font(design.font)), FALSE);
+  }
+  if (design.id == kIdPicture && picture_) {
+    SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
+  }
+}
+
+// The window shows its class's icons, made at this resolution when it was
+// first created; handing a window its icons costs X11 a conversion each
+// under Wine, so it happens only once they differ.
+void Look::apply_icons(HWND window) const {
   if (GetClassLongPtrW(window, GCLP_HICON) == reinterpret_cast<ULONG_PTR>(icon_.get())) return;
   SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon_.get()));
   SetClassLongPtrW(window, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(small_icon_.get()));
@@ -169,21 +192,26 @@ RECT focus_frame(HWND window, HWND label) {
   return frame;
 }
 
+SIZE text_extent(HDC dc, HFONT font, std::wstring_view text) {
+  const scoped_select selected(dc, font);
+  RECT extent{};
+  TEXTMETRICW metrics{};
+  DrawTextW(dc, text.data(), static_cast<int>(text.size()), &extent,
+            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
+  GetTextMetricsW(dc, &metrics);
+  return {extent.right - extent.left, metrics.tmHeight};
+}
+
 void fit_label(HWND window, HWND label) {
   if (label == nullptr) return;
   const RECT before = place_in(window, label);
-  const std::wstring text = window_text(label);
-  RECT extent{};
-  TEXTMETRICW metrics{};
+  SIZE extent{};
   {
     const scoped_window_dc dc(label);
-    const scoped_select font(dc.get(),
-                             reinterpret_cast<HGDIOBJ>(SendMessageW(label, WM_GETFONT, 0, 0)));
-    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent,
-              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
-    GetTextMetricsW(dc.get(), &metrics);
+    extent = text_extent(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)),
+                         window_text(label));
   }
-  SetWindowPos(label, nullptr, 0, 0, extent.right - extent.left, metrics.tmHeight,
+  SetWindowPos(label, nullptr, 0, 0, extent.cx, extent.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   const RECT after = place_in(window, label);
   RECT both{};

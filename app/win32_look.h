@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "app/control_ids.h"
 #include "winapi/handles.h"
@@ -71,6 +72,12 @@ inline constexpr std::array<ControlDesign, 7> kLayout{{
   return kLayout.at(static_cast<std::size_t>(id - kIdStartStop));
 }
 
+// Labels take the size of their text; buttons keep their design's size and
+// the picture its own.
+[[nodiscard]] constexpr bool sizes_to_text(const ControlDesign& design) {
+  return design.font != FontRole::kButton && design.font != FontRole::kNone;
+}
+
 [[nodiscard]] inline int pixels_at(int twips, int dpi) noexcept {
   return MulDiv(twips, dpi, kTwipsPerInch);
 }
@@ -105,14 +112,24 @@ class Look {
   [[nodiscard]] HICON icon() const noexcept { return icon_.get(); }
   [[nodiscard]] HICON small_icon() const noexcept { return small_icon_.get(); }
 
-  // Every control of the window where its twips put it, in its font, the
-  // labels fitted to their text, and the icons and the picture at this
-  // resolution. What the window drew with before may go afterwards.
+  // The window's controls, in tab order, each made where it stands at this
+  // resolution and in its font: nothing is moved or measured again before
+  // the window is first shown.
+  void create_controls(HWND window, HINSTANCE instance) const;
+  // Every control of the window moved to where this resolution puts it, in
+  // its font, and the icons at this resolution; the window repaints itself
+  // whole afterwards. What the window drew with before may go then.
   void apply(HWND window) const;
+  // The window shows these icons, where it does not already.
+  void apply_icons(HWND window) const;
 
  private:
   [[nodiscard]] int metric(int index) const;
   [[nodiscard]] winapi::unique_hfont make_font(const FontDesign& design) const;
+  // Where a control stands in the client area: a label as large as `text`
+  // in its font, measured on `measure`; the picture at its own size.
+  [[nodiscard]] RECT place(const ControlDesign& design, HDC measure, std::wstring_view text) const;
+  void dress(HWND control, const ControlDesign& design) const;
 
   int dpi_ = 96;
   int system_dpi_ = 96;
@@ -122,10 +139,6 @@ class Look {
   winapi::unique_hicon small_icon_;
   winapi::unique_hbitmap picture_;
 };
-
-// The controls of the window, in tab order, with no place or size yet: a
-// look gives them both.
-void create_controls(HWND window, HINSTANCE instance);
 
 // Sizes a top-level window and puts it in the middle of its monitor.
 void centre_on_monitor(HWND window, SIZE size);
@@ -138,6 +151,9 @@ std::wstring window_text(HWND window);
 // where it stands: on the window's background, as the label draws none.
 inline constexpr int kFocusMargin = 2;
 RECT focus_frame(HWND window, HWND label);
+
+// A text's extent on one line in a font: its width and the font's line height.
+SIZE text_extent(HDC dc, HFONT font, std::wstring_view text);
 
 // A label takes the extent of its text on one line in its own font; its left
 // and top edges stay put, and the window repaints what the label uncovers,

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "winapi/com.h"
@@ -112,6 +113,11 @@ class Accessible : public LiveWindow {
                   at.top, at.right - at.left, at.bottom - at.top);
       EXPECT_EQ(at.left, pixels(expected.left));
       EXPECT_EQ(at.top, pixels(expected.top));
+      // The window paints no control's frame: there must be none to paint.
+      RECT inside{};
+      GetClientRect(control(expected.id), &inside);
+      EXPECT_EQ(inside.right, at.right - at.left) << "a control with a frame";
+      EXPECT_EQ(inside.bottom, at.bottom - at.top) << "a control with a frame";
       if (expected.id == kIdPicture) {
         EXPECT_EQ(at.right - at.left, 48) << "the picture shows at its own size";
         continue;
@@ -418,12 +424,19 @@ SIZE drawn_frame_for(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept
 }
 
 // What reaches the main window as it happens: its moves, and its client
-// area when it is first shown.
+// area when it is first shown; and where each control was made.
 int moves = 0;
 SIZE first_shown{};
+std::vector<std::pair<int, RECT>> made_at;
+std::vector<std::pair<int, RECT>> shown_at;
 LRESULT CALLBACK watch(int code, WPARAM w, LPARAM l) {
   const CWPSTRUCT& sent = *reinterpret_cast<CWPSTRUCT*>(l);
   wchar_t name[64] = {};
+  if (code == HC_ACTION && sent.message == WM_CREATE && GetParent(sent.hwnd) != nullptr) {
+    const auto& made = *reinterpret_cast<const CREATESTRUCTW*>(sent.lParam);
+    made_at.emplace_back(GetDlgCtrlID(sent.hwnd),
+                         RECT{made.x, made.y, made.x + made.cx, made.y + made.cy});
+  }
   if (code == HC_ACTION && GetClassNameW(sent.hwnd, name, 64) != 0 &&
       std::wstring(name) == kWindowClass) {
     if (sent.message == WM_WINDOWPOSCHANGED) ++moves;
@@ -431,6 +444,10 @@ LRESULT CALLBACK watch(int code, WPARAM w, LPARAM l) {
       RECT client{};
       GetClientRect(sent.hwnd, &client);
       first_shown = {client.right, client.bottom};
+      for (HWND child = GetWindow(sent.hwnd, GW_CHILD); child != nullptr;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        shown_at.emplace_back(GetDlgCtrlID(child), testing::place_in(sent.hwnd, child));
+      }
     }
   }
   return CallNextHookEx(nullptr, code, w, l);
@@ -443,6 +460,8 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
   probes.window_dpi = &test_window_dpi;
   probes.frame_for = &drawn_frame_for;
   first_shown = {};
+  made_at.clear();
+  shown_at.clear();
   const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &watch, nullptr, GetCurrentThreadId());
   open_and_refresh(std::string("Running"));
   UnhookWindowsHookEx(hook);
@@ -455,6 +474,18 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
   EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
   EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
   expect_laid_out_at(144);
+  // Each control was made where it stands when first shown, not moved there.
+  ASSERT_EQ(made_at.size(), kLayout.size());
+  ASSERT_EQ(shown_at.size(), kLayout.size());
+  for (std::size_t k = 0; k < made_at.size(); ++k) {
+    const auto& [id, made] = made_at[k];
+    const RECT& shown = shown_at[k].second;
+    EXPECT_EQ(id, shown_at[k].first);
+    EXPECT_TRUE(EqualRect(&made, &shown) != FALSE)
+        << "control " << id << " made at " << made.left << "," << made.top << " " << made.right
+        << "," << made.bottom << ", shown at " << shown.left << "," << shown.top << " "
+        << shown.right << "," << shown.bottom;
+  }
 
   // Moved to monitors of other resolutions: the window asks for the exact
   // frame there and takes the place Windows suggests in one move.
