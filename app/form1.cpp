@@ -1,6 +1,7 @@
 #include "app/form1.h"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <utility>
 

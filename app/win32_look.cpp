@@ -1,6 +1,7 @@
 #include "app/win32_look.h"
 
 #include <cmath>
+#include <cstddef>
 #include <string>
 
 #include "resources/resource_ids.h"

@@ -29,8 +29,11 @@ endif()
 # Visual Studio builds the same program: the static runtime, so that no
 # VC++ redistributable is needed, and no manifest, which the linker would
 # otherwise embed. Subsystem 6.00, Remote Desktop awareness, ASLR and DEP are
-# that linker's defaults for a 64-bit program.
+# that linker's defaults for a 64-bit program. For size, as above: /O1, each
+# function and datum in a section of its own (/Gy, /Gw), and the linker
+# dropping what nothing references and folding what is identical.
 if(MSVC)
   set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-  add_link_options(/MANIFEST:NO)
+  add_link_options(/MANIFEST:NO $<$<CONFIG:Release>:/OPT:REF> $<$<CONFIG:Release>:/OPT:ICF>)
+  set(CMAKE_CXX_FLAGS_RELEASE "/O1 /Gy /Gw /DNDEBUG")
 endif()

@@ -1,5 +1,6 @@
 # Fails when the committed icon or picture differ from what the generator draws.
-execute_process(COMMAND ${GENERATOR} ${WORK_DIR}/orvanel.ico ${WORK_DIR}/emblem.bmp
+# RUNNER, if given, is the command that runs the generator (Wine).
+execute_process(COMMAND ${RUNNER} ${GENERATOR} ${WORK_DIR}/orvanel.ico ${WORK_DIR}/emblem.bmp
   RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "the generator failed: ${result}")

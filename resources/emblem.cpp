@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -25,6 +26,43 @@ struct Colour {
 };
 
 constexpr Colour kBackground{212, 208, 200};
+constexpr double kPi = std::numbers::pi;
+
+// The geometry takes only the four operations and the square root, which
+// IEEE 754 defines to the last bit. The C libraries' sin, cos, asin and atan2
+// need not agree in that bit, and a sample on an edge follows it: the
+// Windows build of this file would draw other pixels than the Linux one.
+double sine(double x) {
+  x -= std::round(x / (2 * kPi)) * (2 * kPi);
+  double term = x;
+  double sum = x;
+  for (int k = 1; k <= 14; ++k) {
+    term *= -x * x / ((2.0 * k) * (2.0 * k + 1));
+    sum += term;
+  }
+  return sum;
+}
+
+double cosine(double x) {
+  return sine(x + kPi / 2);
+}
+
+double arctangent(double x) {
+  const bool inverted = std::abs(x) > 1;
+  if (inverted) x = 1 / x;
+  // Halved twice, atan(x) = 2 atan(x / (1 + sqrt(1 + x^2))), the series
+  // converges within a few terms.
+  for (int k = 0; k < 2; ++k) x /= 1 + std::sqrt(1 + x * x);
+  double power = x;
+  double sum = x;
+  for (int k = 1; k <= 16; ++k) {
+    power *= -x * x;
+    sum += power / (2 * k + 1);
+  }
+  sum *= 4;
+  if (!inverted) return sum;
+  return (x > 0 ? kPi / 2 : -kPi / 2) - sum;
+}
 
 // The scene in a unit square, y downwards: the colour at one point, or
 // nothing (a = 0) where the emblem has no paint.
@@ -36,17 +74,17 @@ Rgba paint(double x, double y) {
     const double shade = (x - pole_left) / (pole_right - pole_left);
     return {70 + 60 * (1 - shade), 58 + 45 * (1 - shade), 48 + 30 * (1 - shade), 1};
   }
-  if (y >= 0.05 && y < 0.09 && std::hypot(x - 0.1725, y - 0.075) < 0.05) {
+  if (y >= 0.05 && y < 0.09 && (x - 0.1725) * (x - 0.1725) + (y - 0.075) * (y - 0.075) < 0.05 * 0.05) {
     return {214, 170, 60, 1};  // finial
   }
   if (x > pole_right && x < 0.93) {
     const double t = (x - pole_right) / (0.93 - pole_right);
-    const double wave = 0.045 * std::sin(t * 2.2 * std::numbers::pi) * t;
+    const double wave = 0.045 * sine(t * 2.2 * kPi) * t;
     const double half = 0.19 * (1 - t);  // tapers to the tip
     const double centre = 0.30 + wave;
     const double edge = std::abs(y - centre);
     if (edge <= half) {
-      const double fold = 0.5 + 0.5 * std::cos(t * 2.2 * std::numbers::pi);
+      const double fold = 0.5 + 0.5 * cosine(t * 2.2 * kPi);
       if (half - edge < 0.022) return {150, 40, 18, 1};  // hem
       return {232 - 40 * fold, 96 - 30 * fold, 36 - 10 * fold, 1};
     }
@@ -59,9 +97,9 @@ Rgba paint(double x, double y) {
     if (d2 > 0.86) return {22, 56, 110, 1};  // rim
     const double z = std::sqrt(1 - d2);
     const double light = std::clamp(0.55 + 0.45 * (-0.45 * dx - 0.55 * dy + 0.70 * z), 0.0, 1.0);
-    const double latitude = std::asin(dy);
-    const double longitude = std::atan2(dx, z);
-    const double step = std::numbers::pi / 6;
+    const double latitude = arctangent(dy / std::sqrt(1 - dy * dy));
+    const double longitude = arctangent(dx / z);  // z > 0 inside the rim
+    const double step = kPi / 6;
     const bool parallel = std::abs(std::remainder(latitude, step)) < 0.07;
     const bool meridian = std::abs(std::remainder(longitude, step)) < 0.07 * (0.4 + z);
     if (parallel || meridian) return {150 + 90 * light, 200 + 50 * light, 250, 1};

@@ -1,5 +1,6 @@
 #include "service/utf.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace orvanel {

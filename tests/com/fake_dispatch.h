@@ -3,8 +3,10 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <cstddef>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvanel::testing {

@@ -1,5 +1,6 @@
 #include "e2e/app.h"
 
+#include <cstddef>
 #include <vector>
 
 #include "app/control_ids.h"

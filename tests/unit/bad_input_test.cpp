@@ -1,4 +1,5 @@
 #include <cctype>
+#include <ostream>
 
 #include "unit/behaviour_fixture.h"
 

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <iterator>
+#include <ostream>
 
 #include "unit/behaviour_fixture.h"
 

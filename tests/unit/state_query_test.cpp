@@ -1,3 +1,5 @@
+#include <ostream>
+
 #include "unit/behaviour_fixture.h"
 
 namespace orvanel {

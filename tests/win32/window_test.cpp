@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <optional>
 #include <thread>
 #include <vector>
