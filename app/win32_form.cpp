@@ -95,6 +95,7 @@ bool Win32Form::create(FormEvents& events) {
                       owner_.get(), nullptr, instance_, this) == nullptr) {
     return false;
   }
+  trim_window_menu();
   const int dpi = probes_.window_dpi(window_.get());
   const bool moved = dpi != look_.dpi();
   if (moved) look_ = Look(instance_, dpi, system_dpi_);
@@ -117,6 +118,19 @@ void Win32Form::create_controls() {
   for (HWND control = GetWindow(window_.get(), GW_CHILD); control != nullptr;
        control = GetWindow(control, GW_HWNDNEXT)) {
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&control_proc));
+  }
+  if (annotation_pending_) on_get_object();
+}
+
+// The window menu offers only what the fixed frame allows, Move and Close.
+// GetSystemMenu gives the window a copy of its own, which is the one Windows
+// shows from then on: before that, the handle WM_INITMENU carries is the
+// shared menu on Windows and the menu bar around it under Wine.
+void Win32Form::trim_window_menu() const {
+  HMENU menu = GetSystemMenu(window_.get(), FALSE);
+  if (menu == nullptr) return;
+  for (const int command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
+    DeleteMenu(menu, static_cast<UINT>(command), MF_BYCOMMAND);
   }
 }
 
@@ -218,9 +232,6 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     case kAnnotateMessage:
       on_get_object();
       break;
-    case WM_INITMENU:
-      on_init_menu(reinterpret_cast<HMENU>(w));
-      break;
     case WM_SETCURSOR:
       if (on_set_cursor(l)) return TRUE;
       break;
@@ -269,18 +280,19 @@ void Win32Form::on_command(WPARAM w) {
 // theme's text colour over the theme's background.
 LRESULT Win32Form::on_ctl_color_static(HDC dc, HWND control) {
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc,
-               control == status_ && !high_contrast_ ? kStatusText : GetSysColor(COLOR_BTNTEXT));
+  SetTextColor(dc, control == status_ && !high_contrast_ ? kStatusText
+                                                         : probes_.colour(COLOR_BTNTEXT));
   return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
 
 bool Win32Form::on_erase_background(HDC dc) {
   RECT client{};
   GetClientRect(window_.get(), &client);
-  const auto brush =
-      high_contrast_
-          ? GetSysColorBrush(COLOR_BTNFACE)
-          : reinterpret_cast<HBRUSH>(GetClassLongPtrW(window_.get(), GCLP_HBRBACKGROUND));
+  auto brush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(window_.get(), GCLP_HBRBACKGROUND));
+  if (high_contrast_) {
+    SetDCBrushColor(dc, probes_.colour(COLOR_BTNFACE));
+    brush = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
+  }
   if (FillRect(dc, &client, brush) == 0) return false;
   // The status line takes the focus while Start/Stop cannot keep it, and
   // shows it as a button does, around itself, where the keyboard is in use.
@@ -325,19 +337,16 @@ void Win32Form::on_dpi_changed(int dpi, const RECT& suggested) {
 // Annotated when a screen reader or another accessibility client first asks
 // for the window or one of its controls, not before: loading the property
 // service would otherwise hold back the first status line for everybody.
+// A screen reader's hook may ask as the window is created, before there are
+// controls to annotate.
 void Win32Form::on_get_object() {
+  if (status_ == nullptr) {
+    annotation_pending_ = true;
+    return;
+  }
   if (std::exchange(annotation_asked_, true)) return;
   annotations_.annotate(probes_.annotation_services, status_, GetDlgItem(window_.get(), kIdPicture),
                         GetDlgItem(window_.get(), kIdNotice));
-}
-
-// The window menu offers only what the fixed frame allows, Move and Close;
-// trimmed as it is first opened rather than at start-up.
-void Win32Form::on_init_menu(HMENU menu) {
-  if (menu != GetSystemMenu(window_.get(), FALSE)) return;
-  for (const int command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
-    DeleteMenu(menu, static_cast<UINT>(command), MF_BYCOMMAND);
-  }
 }
 
 bool Win32Form::on_set_cursor(LPARAM l) {

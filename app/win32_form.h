@@ -16,12 +16,14 @@
 namespace orvanel::win32 {
 
 // What the window asks of Windows where Wine cannot answer as Windows
-// would: whether a high-contrast theme is on, the resolution of the monitor
+// would: whether a high-contrast theme is on and its colours, the
+// resolution of the monitor
 // the window stands on, the frame around a client area at a resolution, and
 // the service that annotates controls for screen readers. Tests stand in for
 // each.
 struct SystemProbes {
   bool (*high_contrast)() noexcept = &system_high_contrast;
+  COLORREF (*colour)(int index) noexcept = &system_colour;
   int (*window_dpi)(HWND window) noexcept = &system_window_dpi;
   SIZE (*frame_for)(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept = &system_frame_for;
   AnnotationServices annotation_services = &system_annotation_services;
@@ -65,11 +67,11 @@ class Win32Form final : public Forms {
   [[nodiscard]] SIZE frame_at(int dpi) const;
   void on_dpi_changed(int dpi, const RECT& suggested);
   void on_get_object();
-  void on_init_menu(HMENU menu);
   bool on_set_cursor(LPARAM l);
   void on_destroy();
 
   void create_controls();
+  void trim_window_menu() const;
   [[nodiscard]] HWND control_window(Control control) const;
   void require_window() const;
   bool dispatch_keys(const MSG& message);
@@ -104,6 +106,8 @@ class Win32Form final : public Forms {
   bool high_contrast_ = false;
   bool activated_ = false;
   bool annotation_asked_ = false;
+  // Asked for before the controls existed; annotated once they do.
+  bool annotation_pending_ = false;
   MousePointer pointer_ = MousePointer::kDefault;
   int system_dpi_ = 96;
   int exit_code_ = 0;

@@ -65,6 +65,10 @@ bool system_high_contrast() noexcept {
          (settings.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
+COLORREF system_colour(int index) noexcept {
+  return GetSysColor(index);
+}
+
 int system_dpi() noexcept {
   const scoped_window_dc screen(nullptr);
   return GetDeviceCaps(screen.get(), LOGPIXELSY);

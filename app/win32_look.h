@@ -89,6 +89,8 @@ inline constexpr std::array<ControlDesign, 7> kLayout{{
 // Whether a high-contrast theme is on; the window asks again whenever the
 // system's colours or settings change.
 bool system_high_contrast() noexcept;
+// A colour of the system's, as GetSysColor gives it.
+COLORREF system_colour(int index) noexcept;
 // The resolution of the screen as GDI gives it: the system's.
 int system_dpi() noexcept;
 // The resolution of the monitor that a window stands on, where Windows

@@ -1,6 +1,7 @@
 #!/bin/sh
-# The long soak: 10,000 refreshes of the real program under Wine (about
-# twenty minutes), or as many as ORVANEL_SOAK says. make test runs 300.
+# The long soak: 10,000 refreshes of the program under Wine, against a
+# simulated service whose state changes at every query (about three
+# minutes), or as many as ORVANEL_SOAK says. make test runs 300.
 set -eu
 cd "$(dirname "$0")/.."
 dir=build/wine-soak

@@ -88,38 +88,16 @@ std::string RunningApp::first_status() const {
   return status();
 }
 
-void RunningApp::send_mouse(POINT client, std::initializer_list<DWORD> buttons) const {
-  SetForegroundWindow(window_);
-  ClientToScreen(window_, &client);
-  const int width = GetSystemMetrics(SM_CXSCREEN);
-  const int height = GetSystemMetrics(SM_CYSCREEN);
-  std::vector<INPUT> inputs;
-  INPUT move{};
-  move.type = INPUT_MOUSE;
-  move.mi.dx = MulDiv(client.x, 65535, width - 1);
-  move.mi.dy = MulDiv(client.y, 65535, height - 1);
-  move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  inputs.push_back(move);
-  for (const DWORD button : buttons) {
-    INPUT press = move;
-    press.mi.dwFlags = button | MOUSEEVENTF_ABSOLUTE;
-    inputs.push_back(press);
-  }
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+::testing::AssertionResult RunningApp::double_click(POINT client) const {
+  return click_at(window_, bare(), client, 2);
 }
 
-void RunningApp::double_click(POINT client) const {
-  send_mouse(client,
-             {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+::testing::AssertionResult RunningApp::click(POINT client) const {
+  return click_at(window_, bare(), client, 1);
 }
 
-void RunningApp::click(POINT client) const {
-  send_mouse(client, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
-}
-
-void RunningApp::keys(std::initializer_list<WORD> keys) const {
-  SetForegroundWindow(window_);
-  press_keys(keys);
+::testing::AssertionResult RunningApp::keys(std::initializer_list<WORD> keys) const {
+  return press_keys(window_, bare(), keys);
 }
 
 bool RunningApp::wait_for_exit(DWORD milliseconds) {

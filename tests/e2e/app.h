@@ -3,8 +3,11 @@
 // Drives a running copy of the program from outside, as a person would:
 // through its windows, the mouse and the keyboard.
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 
 namespace orvanel::testing {
@@ -38,10 +41,15 @@ class RunningApp {
   // Waits for the first refresh and gives its status line.
   std::string first_status() const;
 
-  void double_click(POINT client) const;
-  void click(POINT client) const;
+  // Input for the window alone: each brings it to the front first, and
+  // sends nothing, failing, while another window holds the foreground.
+  [[nodiscard]] ::testing::AssertionResult double_click(POINT client) const;
+  [[nodiscard]] ::testing::AssertionResult click(POINT client) const;
   // Presses the keys in order and lets them go in reverse order.
-  void keys(std::initializer_list<WORD> keys) const;
+  [[nodiscard]] ::testing::AssertionResult keys(std::initializer_list<WORD> keys) const;
+  // A spot of the background where a click does nothing, away from the one
+  // the tests double-click.
+  [[nodiscard]] POINT bare() const { return {pixels(3000), pixels(1750)}; }
 
   bool wait_for_exit(DWORD milliseconds);
   [[nodiscard]] DWORD exit_code() const;
@@ -49,8 +57,6 @@ class RunningApp {
   [[nodiscard]] DWORD process_id() const { return process_.dwProcessId; }
 
  private:
-  void send_mouse(POINT client, std::initializer_list<DWORD> buttons) const;
-
   PROCESS_INFORMATION process_{};
   HWND window_ = nullptr;
   int dpi_ = 96;

@@ -43,7 +43,7 @@ class ErrorPrompt : public ::testing::Test {
     net(L"stop");
     app.emplace(Programs::real);
     EXPECT_EQ(app->first_status(), "Automatic Update is Stopped");
-    app->click(app->centre(win32::kIdStartStop));
+    EXPECT_TRUE(app->click(app->centre(win32::kIdStartStop)));
     return Prompt(*app);
   }
 
@@ -95,7 +95,7 @@ TEST_F(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
   ASSERT_NE(prompt.box, nullptr);
   prompt.answer(IDIGNORE);
   const ULONGLONG closed = GetTickCount64();
-  app->click(app->centre(win32::kIdClose));
+  ASSERT_TRUE(app->click(app->centre(win32::kIdClose)));
   ASSERT_TRUE(app->wait_for_exit(4000)) << "the program outlived the wait";
   EXPECT_LT(GetTickCount64() - closed, 2000U);
   EXPECT_EQ(app->exit_code(), 0U);
@@ -121,18 +121,18 @@ TEST(RealService, StopAndStartTakeEffectWithTheRightsAndChangeNothingWithout) {
     const auto reaches = [&](const std::string& state) {
       for (int look = 0; look < 4; ++look) {
         if (app.wait_for_status("Automatic Update is " + state, 6000)) return true;
-        app.double_click({app.pixels(3000), app.pixels(900)});
+        EXPECT_TRUE(app.double_click({app.pixels(3000), app.pixels(900)}));
       }
       return false;
     };
     const std::string other = before == "Running" ? "Stopped" : "Running";
     for (const std::string& wanted : {other, before}) {
-      app.click(app.centre(win32::kIdStartStop));
+      ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
       EXPECT_TRUE(reaches(wanted)) << app.status();
       EXPECT_EQ(wuauserv_state(), wanted);
     }
   } else {
-    app.click(app.centre(win32::kIdStartStop));
+    ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
     Sleep(6500);  // the wait, which never sees the wanted state, and the refresh
     EXPECT_EQ(app.status(), "Automatic Update is " + before);
     EXPECT_EQ(wuauserv_state(), before);
@@ -145,13 +145,13 @@ TEST(Simulated, StopThenStartGoesRoundWithTheButtonFollowing) {
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
   ASSERT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
 
-  app.click(app.centre(win32::kIdStartStop));
+  ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped", 6000)) << app.status();
   EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
   EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
   EXPECT_EQ(find_dialog(app.process_id(), L"Whoops", 0), nullptr);
 
-  app.click(app.centre(win32::kIdStartStop));
+  ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running", 6000)) << app.status();
   EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
 }
@@ -160,7 +160,7 @@ TEST(Simulated, AWaitThatNeverSeesTheStateEndsAfterFiveSeconds) {
   RunningApp app(Programs::simulated, L"ORVANEL_SIM_SECONDS=60");
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
   const ULONGLONG pressed = GetTickCount64();
-  app.click(app.centre(win32::kIdStartStop));
+  ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
   ASSERT_TRUE(app.wait_for_status("Automatic Update is Stop Pending", 10000)) << app.status();
   const ULONGLONG waited = GetTickCount64() - pressed;
   EXPECT_GE(waited, 4900U);

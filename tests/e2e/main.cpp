@@ -5,10 +5,12 @@
 
 #include "e2e/app.h"
 #include "win/process.h"
+#include "win/service_state.h"
 
 // orvanel_e2e [gtest flags] PROGRAM SIMULATED_PROGRAM
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new orvanel::testing::ServiceKeeper);
   if (argc != 3) {
     std::fprintf(stderr, "usage: %s [gtest flags] ORVANEL_EXE ORVANEL_SIM_EXE\n", argv[0]);
     return 2;

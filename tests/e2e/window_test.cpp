@@ -35,20 +35,20 @@ TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
   for (const int id :
        {win32::kIdStatus, win32::kIdNotice, win32::kIdCredit, win32::kIdSign, win32::kIdPicture}) {
     const RECT place = app.place(app.control(id));
-    app.double_click({(place.left + place.right) / 2, (place.top + place.bottom) / 2});
+    ASSERT_TRUE(app.double_click({(place.left + place.right) / 2, (place.top + place.bottom) / 2}));
     Sleep(400);
   }
   Sleep(600);
   EXPECT_EQ(app.status(), "Automatic Update is Stopped") << "a double-click on a control refreshed";
 
-  app.double_click(background);
+  ASSERT_TRUE(app.double_click(background));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running")) << app.status();
   EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
   EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
 
   net(L"stop");
   Sleep(600);
-  app.double_click(background);
+  ASSERT_TRUE(app.double_click(background));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped")) << app.status();
   EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
 }
@@ -56,13 +56,13 @@ TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
 TEST(Window, EscapeDoesNothingAndAltLEndsTheProgram) {
   RunningApp app(Programs::real);
   const std::string status = app.first_status();
-  app.keys({VK_ESCAPE});
+  ASSERT_TRUE(app.keys({VK_ESCAPE}));
   Sleep(700);
   EXPECT_TRUE(app.running());
   EXPECT_EQ(app.status(), status);
   EXPECT_TRUE(IsWindowVisible(app.window()));
 
-  app.keys({VK_MENU, 'L'});
+  ASSERT_TRUE(app.keys({VK_MENU, 'L'}));
   ASSERT_TRUE(app.wait_for_exit(5000)) << "Alt+L did not end the program";
   EXPECT_EQ(app.exit_code(), 0U);
 }
@@ -82,10 +82,10 @@ TEST(Window, AccessKeysTakeAltAndABareLetterPressesNothing) {
   // The simulated service stops within a second of a request. Each letter
   // is typed with the focus on each button.
   for (int position = 0; position < 2; ++position) {
-    app.keys({'S'});
-    app.keys({'L'});
+    ASSERT_TRUE(app.keys({'S'}));
+    ASSERT_TRUE(app.keys({'L'}));
     Sleep(300);
-    app.keys({VK_TAB});
+    ASSERT_TRUE(app.keys({VK_TAB}));
     Sleep(200);
   }
   Sleep(1500);
@@ -95,15 +95,17 @@ TEST(Window, AccessKeysTakeAltAndABareLetterPressesNothing) {
 
   // Tab goes from one button to the other.
   const int before = focused_id(app);
-  app.keys({VK_TAB});
+  ASSERT_TRUE(app.keys({VK_TAB}));
   EXPECT_TRUE(wait_for([&] { return focused_id(app) != before; }, 2000));
   EXPECT_TRUE(focused_id(app) == win32::kIdStartStop || focused_id(app) == win32::kIdClose);
 
-  app.keys({VK_MENU, 'S'});
+  ASSERT_TRUE(app.keys({VK_MENU, 'S'}));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped")) << app.status();
-  if (focused_id(app) != win32::kIdStartStop) app.keys({VK_TAB});
+  if (focused_id(app) != win32::kIdStartStop) {
+    ASSERT_TRUE(app.keys({VK_TAB}));
+  }
   ASSERT_TRUE(wait_for([&] { return focused_id(app) == win32::kIdStartStop; }, 2000));
-  app.keys({VK_SPACE});
+  ASSERT_TRUE(app.keys({VK_SPACE}));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running")) << app.status();
 }
 
@@ -122,7 +124,7 @@ TEST(Window, EnterPressesOnlyTheFocusedButton) {
   ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
   // The focus starts on Close, the first enabled button when the window
   // took the focus.
-  app.keys({VK_RETURN});
+  ASSERT_TRUE(app.keys({VK_RETURN}));
   ASSERT_TRUE(app.wait_for_exit(5000)) << "Enter on the focused Close did not close";
   EXPECT_EQ(app.exit_code(), 0U);
 }

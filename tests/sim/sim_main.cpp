@@ -1,10 +1,13 @@
 // orvanel-sim.exe: the program against the simulated service, for the tests
 // only. Its service comes from the environment: state, number of instances,
-// how long a stop or start stays pending, and how long each query takes.
+// how long a stop or start stays pending, how long each query takes, and
+// whether the state changes under the window at every query.
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <variant>
 
 #include "app/startup.h"
 #include "service/utf.h"
@@ -21,16 +24,50 @@ std::wstring setting(const wchar_t* name, const wchar_t* fallback) {
   return value;
 }
 
+double steady_seconds() {
+  using Seconds = std::chrono::duration<double>;
+  return Seconds(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// On Windows WMI answers from another process, and while the window's
+// thread waits for it, COM's modal loop delivers the messages that other
+// threads and processes send to the window; posted messages and input wait.
+// The simulated query waits the same way.
+void wait_as_com_does(double seconds) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
+  for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now),
+                                  QS_SENDMESSAGE) == WAIT_OBJECT_0) {
+      MSG sent;
+      PeekMessageW(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+  }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int /*show*/) {
-  orvanel::sim::SimWmi wmi;
+  using orvanel::sim::Operation;
+  const bool flips = setting(L"ORVANEL_SIM_FLIPS", L"0") == L"1";
+  orvanel::sim::SimWmi* service = nullptr;
+  orvanel::sim::SimWmi wmi(steady_seconds, [&](double seconds) {
+    // Someone else stops or starts the service just before each query.
+    if (flips && service != nullptr) {
+      const orvanel::Value now = service->state(0);
+      const std::string* text = std::get_if<std::string>(&now);
+      const bool running = text != nullptr && *text == "Running";
+      service->set_state(0, std::string(running ? "Stopped" : "Running"));
+    }
+    wait_as_com_does(seconds);
+  });
+  service = &wmi;
   const std::string state = orvanel::utf8_from_wide(setting(L"ORVANEL_SIM_STATE", L"Running"));
   for (int k = _wtoi(setting(L"ORVANEL_SIM_INSTANCES", L"1").c_str()); k > 0; --k)
     wmi.add_service("wuauserv", state);
   wmi.set_transition_seconds(_wtof(setting(L"ORVANEL_SIM_SECONDS", L"1").c_str()));
-  wmi.set_latency(orvanel::sim::Operation::kExecQuery,
-                  _wtof(setting(L"ORVANEL_SIM_QUERY_SECONDS", L"0").c_str()));
+  const double query_seconds = _wtof(setting(L"ORVANEL_SIM_QUERY_SECONDS", L"0").c_str());
+  // A wait however short, so that every query passes through the sleeper.
+  wmi.set_latency(Operation::kExecQuery, flips && query_seconds <= 0 ? 1e-6 : query_seconds);
   return orvanel::win32::run(instance, wmi);
 }

@@ -1,15 +1,39 @@
 #pragma once
 
-// Keyboard input as a person types it, to whatever window has the focus.
+// A person's keys and clicks, sent only to the window they are meant for.
+// Windows lets a program take the foreground only on the conditions that
+// SetForegroundWindow's documentation lists, and a hosted runner's console
+// or a developer's editor may hold it; so a window is brought to the front
+// by what Windows always obeys, a click on a bare spot of the window itself,
+// and nothing is sent while another window is in front.
+
+#include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <functional>
 #include <initializer_list>
 
 namespace orvanel::testing {
 
-// Presses the keys in order and lets them go in reverse order: {VK_MENU, 'L'}
-// is Alt+L.
-void press_keys(std::initializer_list<WORD> keys);
+// Brings the top-level window to the foreground and says whether it is
+// there, naming the window in front otherwise. `bare` is a spot of its client
+// area where a click does nothing. A window of the test's own thread needs
+// `pump` to run its messages meanwhile.
+using Pump = std::function<void()>;
+[[nodiscard]] ::testing::AssertionResult bring_to_front(HWND window, POINT bare,
+                                                        const Pump& pump = {});
+
+// Presses the keys in order and lets them go in reverse order ({VK_MENU,
+// 'L'} is Alt+L), once the window is in front.
+[[nodiscard]] ::testing::AssertionResult press_keys(HWND window, POINT bare,
+                                                    std::initializer_list<WORD> keys,
+                                                    const Pump& pump = {});
+
+// Clicks the left button `clicks` times at a point of the window's client
+// area (2 is a double-click), once the window is in front and only if that
+// point shows the window or one of its controls.
+[[nodiscard]] ::testing::AssertionResult click_at(HWND window, POINT bare, POINT client,
+                                                  int clicks, const Pump& pump = {});
 
 }  // namespace orvanel::testing

@@ -21,10 +21,15 @@
 namespace orvanel::win32 {
 namespace {
 
-// The seam's other side: Wine cannot switch a high-contrast theme on.
+// The seam's other side: Wine cannot switch a high-contrast theme on, and
+// the system's colours are every program's, not a test's to change.
 bool high_contrast_on = false;
 bool test_high_contrast() noexcept {
   return high_contrast_on;
+}
+COLORREF test_colour(int index) noexcept {
+  if (!high_contrast_on) return GetSysColor(index);
+  return index == COLOR_BTNFACE ? RGB(0, 0, 0) : RGB(255, 255, 255);
 }
 
 // WCAG's relative luminance and contrast ratio.
@@ -52,16 +57,9 @@ std::string hex(COLORREF colour) {
 
 class Accessible : public LiveWindow {
  protected:
-  std::array<COLORREF, 2> saved_colours{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
-
   void TearDown() override {
-    restore_colours();
     high_contrast_on = false;
     LiveWindow::TearDown();
-  }
-  void restore_colours() {
-    const std::array<int, 2> which{COLOR_BTNFACE, COLOR_BTNTEXT};
-    SetSysColors(2, which.data(), saved_colours.data());
   }
 
   // What the window shows: the colour of its bare background, and of the
@@ -152,6 +150,7 @@ class Accessible : public LiveWindow {
 
 TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   probes.high_contrast = &test_high_contrast;
+  probes.colour = &test_colour;
   open_and_refresh(std::string("Running"));
   for (const int label : {kIdStatus, kIdNotice}) {
     EXPECT_EQ(readable(label, "default theme"), RGB(212, 208, 200)) << "the default look changed";
@@ -161,9 +160,7 @@ TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   // A dark high-contrast theme comes on while the program runs: the change
   // of colours reaches the window, which asks the seam again.
   high_contrast_on = true;
-  const std::array<int, 2> which{COLOR_BTNFACE, COLOR_BTNTEXT};
-  const std::array<COLORREF, 2> dark{RGB(0, 0, 0), RGB(255, 255, 255)};
-  ASSERT_TRUE(SetSysColors(2, which.data(), dark.data()));
+  PostMessageW(window->handle(), WM_SYSCOLORCHANGE, 0, 0);
   window->do_events();
   for (const int label : {kIdStatus, kIdNotice, kIdCredit}) {
     EXPECT_EQ(readable(label, "high contrast"), RGB(0, 0, 0)) << "the background kept its grey";
@@ -171,7 +168,7 @@ TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
 
   // And off again.
   high_contrast_on = false;
-  restore_colours();
+  PostMessageW(window->handle(), WM_SYSCOLORCHANGE, 0, 0);
   window->do_events();
   const Painted back = painted(kIdStatus);
   EXPECT_EQ(back.background, RGB(212, 208, 200));
@@ -367,6 +364,17 @@ class RecordingServices final : public IAccPropServices {
   }
 };
 
+// A screen reader's hook may ask for the window as it is being created.
+LRESULT CALLBACK ask_at_creation(int code, WPARAM w, LPARAM l) {
+  const CWPSTRUCT& sent = *reinterpret_cast<CWPSTRUCT*>(l);
+  wchar_t name[64] = {};
+  if (code == HC_ACTION && sent.message == WM_CREATE && GetClassNameW(sent.hwnd, name, 64) != 0 &&
+      std::wstring(name) == kWindowClass) {
+    SendMessageW(sent.hwnd, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
 RecordingServices* recording = nullptr;
 HRESULT recording_services(IAccPropServices** services) noexcept {
   recording->AddRef();
@@ -380,18 +388,25 @@ TEST_F(Accessible, ControlsAreAnnotatedWhenAnAccessibilityClientFirstAsks) {
   constexpr GUID kName{
       0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
   // A client asks for the window, or straight for a label (the picture
-  // under the mouse, say); either request reaches the program as
-  // WM_GETOBJECT to that window.
-  for (const int asked : {0, int{kIdPicture}}) {
+  // under the mouse, say), or for the window before its controls exist;
+  // each request reaches the program as WM_GETOBJECT to that window.
+  constexpr int kDuringCreation = -1;
+  for (const int asked : {0, int{kIdPicture}, kDuringCreation}) {
     SCOPED_TRACE(asked);
     RecordingServices services;
     recording = &services;
     probes.annotation_services = &recording_services;
+    const HHOOK hook =
+        asked == kDuringCreation
+            ? SetWindowsHookExW(WH_CALLWNDPROC, &ask_at_creation, nullptr, GetCurrentThreadId())
+            : nullptr;
     open_and_refresh(std::string("Running"));
-    EXPECT_TRUE(services.properties.empty()) << "annotated before anyone asked";
-
-    const HWND target = asked == 0 ? window->handle() : control(asked);
-    SendMessageW(target, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    if (hook != nullptr) UnhookWindowsHookEx(hook);
+    if (asked != kDuringCreation) {
+      EXPECT_TRUE(services.properties.empty()) << "annotated before anyone asked";
+      const HWND target = asked == 0 ? window->handle() : control(asked);
+      SendMessageW(target, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    }
     EXPECT_EQ(services.value(control(kIdStatus), kLiveSetting), L"1") << "not a polite live region";
     EXPECT_EQ(services.value(control(kIdNotice), kName), L"Copyright \u00A9 2026");
     EXPECT_EQ(services.value(control(kIdPicture), kName),

@@ -12,6 +12,7 @@
 #include "app/win32_form.h"
 #include "service/utf.h"
 #include "sim/sim_wmi.h"
+#include "win/input.h"
 #include "win/screen.h"
 
 namespace orvanel::win32 {
@@ -76,6 +77,21 @@ class LiveWindow : public ::testing::Test {
         GetClassLongPtrW(window->handle(), which == ICON_BIG ? GCLP_HICON : GCLP_HICONSM));
   }
   RECT place(HWND control) const { return testing::place_in(window->handle(), control); }
+
+  // A person's input, for this window alone (see win/input.h).
+  [[nodiscard]] POINT bare() const {
+    return {MulDiv(3000, testing::screen_dpi(), 1440), MulDiv(1750, testing::screen_dpi(), 1440)};
+  }
+  [[nodiscard]] ::testing::AssertionResult keys(std::initializer_list<WORD> pressed) {
+    return testing::press_keys(window->handle(), bare(), pressed, [this] { window->do_events(); });
+  }
+  [[nodiscard]] ::testing::AssertionResult click(HWND control, int clicks) {
+    return testing::click_at(window->handle(), bare(), testing::centre_of(place(control)), clicks,
+                             [this] { window->do_events(); });
+  }
+  [[nodiscard]] ::testing::AssertionResult to_front() {
+    return testing::bring_to_front(window->handle(), bare(), [this] { window->do_events(); });
+  }
 };
 
 }  // namespace orvanel::win32

@@ -23,6 +23,22 @@ namespace {
 
 using namespace std::string_literals;
 
+// The commands of the window menu that Windows shows, read as the menu
+// waits for the user, and the menu closed again.
+std::vector<UINT> shown_menu;
+bool menu_read = false;
+LRESULT CALLBACK read_open_menu(int code, WPARAM w, LPARAM l) {
+  const CWPSTRUCT& sent = *reinterpret_cast<CWPSTRUCT*>(l);
+  if (code == HC_ACTION && sent.message == WM_ENTERIDLE && sent.wParam == MSGF_MENU && !menu_read) {
+    const auto menu =
+        reinterpret_cast<HMENU>(SendMessageW(reinterpret_cast<HWND>(sent.lParam), MN_GETHMENU, 0, 0));
+    for (int k = 0; k < GetMenuItemCount(menu); ++k) shown_menu.push_back(GetMenuItemID(menu, k));
+    menu_read = true;
+    EndMenu();
+  }
+  return CallNextHookEx(nullptr, code, w, l);
+}
+
 TEST_F(LiveWindow, TheFirstActivationRefreshesOnceWithTheIconAndTheWindowMenuSet) {
   open_and_refresh(std::string("Running"));
   EXPECT_EQ(status(), "Automatic Update is Running");
@@ -31,11 +47,20 @@ TEST_F(LiveWindow, TheFirstActivationRefreshesOnceWithTheIconAndTheWindowMenuSet
   EXPECT_NE(shown_icon(ICON_BIG), nullptr);
   EXPECT_NE(shown_icon(ICON_SMALL), nullptr);
 
-  // The window menu, as it opens, offers only Move and Close.
-  const HMENU menu = GetSystemMenu(window->handle(), FALSE);
-  SendMessageW(window->handle(), WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
+  // The window menu, opened as Alt+Space opens it, offers only Move and Close.
+  ASSERT_TRUE(to_front());
+  shown_menu.clear();
+  menu_read = false;
+  const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &read_open_menu, nullptr, GetCurrentThreadId());
+  // Should the menu never say it is open, it is closed all the same.
+  const UINT_PTR timer = SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+  PostMessageW(window->handle(), WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);
+  pump_until([] { return menu_read; }, 4000);
+  KillTimer(nullptr, timer);
+  UnhookWindowsHookEx(hook);
+  ASSERT_TRUE(menu_read) << "the window menu did not open";
   const auto offered = [&](int command) {
-    return GetMenuState(menu, static_cast<UINT>(command), MF_BYCOMMAND) != static_cast<UINT>(-1);
+    return std::ranges::find(shown_menu, static_cast<UINT>(command)) != shown_menu.end();
   };
   for (const int command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
     EXPECT_FALSE(offered(command)) << command;
@@ -82,6 +107,7 @@ TEST_F(LiveWindow, EverythingTheWindowMadeGoesWithIt) {
 
 TEST_F(LiveWindow, TheHourglassCoversTheWindowAndItsControls) {
   open_and_refresh(std::string("Running"));
+  ASSERT_TRUE(to_front()) << "the pointer is the program's only over its own window";
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   for (const int id : {kIdStartStop, kIdClose, kIdStatus, kIdNotice, kIdPicture}) {
@@ -106,15 +132,7 @@ TEST_F(LiveWindow, ADoubleClickOnTheGreyedButtonReachesTheWindow) {
   const HWND button = control(kIdStartStop);
   ASSERT_FALSE(IsWindowEnabled(button));
   wmi.set_state(0, std::string("Running"));
-  SetForegroundWindow(window->handle());
-  const POINT at = testing::centre_on_screen(button);
-  SetCursorPos(at.x, at.y);
-  INPUT clicks[4] = {};
-  for (int k = 0; k < 4; ++k) {
-    clicks[k].type = INPUT_MOUSE;
-    clicks[k].mi.dwFlags = k % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-  }
-  SendInput(4, clicks, sizeof(INPUT));
+  ASSERT_TRUE(click(button, 2));
   EXPECT_TRUE(pump_until([&] { return status() == "Automatic Update is Running"; })) << status();
 }
 
@@ -167,8 +185,7 @@ TEST_F(LiveWindow, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
   EXPECT_EQ(GetFocus(), control(kIdStatus)) << "the focus must not fall to the window or to Close";
   EXPECT_TRUE(framed()) << "no focus frame";
   // Enter there presses nothing.
-  SetForegroundWindow(window->handle());
-  testing::press_keys({VK_RETURN});
+  ASSERT_TRUE(keys({VK_RETURN}));
   pump_until([] { return false; }, 300);
   EXPECT_FALSE(window->unloaded());
   EXPECT_EQ(wmi.requests().size(), 0U);
@@ -236,26 +253,25 @@ TEST_F(LiveWindow, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
   CountingEvents events;
   open(std::string("Running"), &events);
   ASSERT_TRUE(pump_until([&] { return events.activations == 1; }));
-  SetForegroundWindow(window->handle());
   const auto settle = [&] { pump_until([] { return false; }, 300); };
 
-  testing::press_keys({VK_MENU, 'S'});  // the Start/Stop button is still greyed
-  testing::press_keys({VK_ESCAPE});
+  ASSERT_TRUE(keys({VK_MENU, 'S'}));  // the Start/Stop button is still greyed
+  ASSERT_TRUE(keys({VK_ESCAPE}));
   settle();
   EXPECT_TRUE(events.clicks.empty());
 
   window->set_enabled(Control::kStartStop, true);
-  testing::press_keys({VK_MENU, 'S'});
+  ASSERT_TRUE(keys({VK_MENU, 'S'}));
   settle();
   EXPECT_EQ(events.clicks, (std::vector<std::int16_t>{0}));
 
   SetFocus(control(kIdStartStop));
-  testing::press_keys({VK_RETURN});
+  ASSERT_TRUE(keys({VK_RETURN}));
   settle();
   SetFocus(control(kIdClose));
-  testing::press_keys({VK_SPACE});
+  ASSERT_TRUE(keys({VK_SPACE}));
   settle();
-  testing::press_keys({VK_MENU, 'L'});
+  ASSERT_TRUE(keys({VK_MENU, 'L'}));
   settle();
   EXPECT_EQ(events.clicks, (std::vector<std::int16_t>{0, 0, 1, 1}));
   EXPECT_EQ(events.double_clicks, 0);
@@ -455,30 +471,55 @@ TEST_F(LiveWindow, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
 namespace orvanel::win32 {
 namespace {
 
-TEST(DllSearch, ADllBesideTheProgramIsNotFoundButOneInTheWbemFolderIs) {
-  if (!testing::under_wine() && !testing::running_elevated()) {
-    GTEST_SKIP() << "needs administrator rights to place a DLL in System32\\wbem";
+// On Windows a DLL that Windows itself keeps in System32\wbem and nowhere
+// else on the search path shows that folder searched; nothing is written
+// there. Wine's WMI DLLs are built in and load from anywhere, so under Wine
+// the test's own DLL stands in for one, copied into the wbem folder of the
+// tests' private prefix.
+std::wstring wbem_only_dll(const std::wstring& system) {
+  for (const wchar_t* name : {L"wbemprox.dll", L"fastprox.dll", L"wmiutils.dll", L"wbemsvc.dll"}) {
+    const std::wstring in_wbem = system + L"\\wbem\\" + name;
+    const std::wstring in_system = system + L"\\" + name;
+    if (GetFileAttributesW(in_wbem.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        GetFileAttributesW(in_system.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetModuleHandleW(name) == nullptr) {
+      return name;
+    }
   }
+  return {};
+}
+
+TEST(DllSearch, ADllBesideTheProgramIsNotFoundButOneInTheWbemFolderIs) {
   HMODULE beside = LoadLibraryW(L"orvanel_beside.dll");
   ASSERT_NE(beside, nullptr) << "the test DLL is not beside the program";
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(beside, path, MAX_PATH);
   FreeLibrary(beside);
-  // The same DLL under another name, where WMI's own DLLs are.
-  wchar_t system[MAX_PATH] = {};
-  GetSystemDirectoryW(system, MAX_PATH);
-  const std::wstring in_wbem = std::wstring(system) + L"\\wbem\\orvanel_wbem_probe.dll";
-  ASSERT_TRUE(CopyFileW(path, in_wbem.c_str(), FALSE));
+  wchar_t system_folder[MAX_PATH] = {};
+  GetSystemDirectoryW(system_folder, MAX_PATH);
+  const std::wstring system = system_folder;
+  std::wstring probe_name;
+  std::wstring copied;
+  if (testing::under_wine()) {
+    probe_name = L"orvanel_wbem_probe.dll";
+    copied = system + L"\\wbem\\" + probe_name;
+    ASSERT_TRUE(CopyFileW(path, copied.c_str(), FALSE));
+  } else {
+    probe_name = wbem_only_dll(system);
+    ASSERT_FALSE(probe_name.empty()) << "no DLL of WMI's found only in System32\\wbem";
+  }
 
   restrict_dll_search();
   SetLastError(0);
   EXPECT_EQ(LoadLibraryW(L"orvanel_beside.dll"), nullptr) << "a DLL beside the program was loaded";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-  HMODULE probe = LoadLibraryW(L"orvanel_wbem_probe.dll");
+  HMODULE probe = LoadLibraryW(probe_name.c_str());
   EXPECT_NE(probe, nullptr) << "a DLL in the wbem folder was not found";
   EXPECT_NE(LoadLibraryW(L"version.dll"), nullptr) << "system DLLs must still load";
   if (probe != nullptr) FreeLibrary(probe);
-  DeleteFileW(in_wbem.c_str());
+  if (!copied.empty()) {
+    EXPECT_TRUE(DeleteFileW(copied.c_str())) << "the copy was left behind";
+  }
   // The rest of this program searches as usual again.
   SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 }

@@ -1,0 +1,48 @@
+#pragma once
+
+// wuauserv as a test found it, and given back: its start type and whether it
+// runs. The Windows tests stop and start the service; a developer's machine
+// and a runner keep what they had, also when a test fails.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace orvanel::testing {
+
+struct ServiceRecord {
+  DWORD start_type = SERVICE_DEMAND_START;
+  bool running = false;
+
+  friend bool operator==(const ServiceRecord&, const ServiceRecord&) = default;
+};
+
+// How wuauserv stands now; nothing if it cannot be asked.
+std::optional<ServiceRecord> wuauserv_record();
+// Gives wuauserv that start type and state back, waiting for it to get there;
+// says what failed, or nothing.
+std::string restore_wuauserv(const ServiceRecord& record);
+// A disabled service cannot be started: for the tests it starts on demand.
+// Says what failed, or nothing.
+std::string let_wuauserv_start();
+
+// Text for a file: "START_TYPE RUNNING", two numbers.
+std::string to_text(const ServiceRecord& record);
+std::optional<ServiceRecord> from_text(const std::string& text);
+
+// Records wuauserv before each test and gives it back after it, failed or
+// not. A crash or a time-out skips this; the service.restore test, which
+// CTest runs after all the others, covers those.
+class ServiceKeeper final : public ::testing::EmptyTestEventListener {
+ public:
+  void OnTestStart(const ::testing::TestInfo& test) override;
+  void OnTestEnd(const ::testing::TestInfo& test) override;
+
+ private:
+  std::optional<ServiceRecord> before_;
+};
+
+}  // namespace orvanel::testing
