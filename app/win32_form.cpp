@@ -3,14 +3,14 @@
 #include <new>
 #include <utility>
 
+#include "app/win32_controls.h"
 #include "service/failure.h"
 #include "service/utf.h"
-#include "winapi/failure.h"
+#include "service/windows_failure.h"
 
 namespace orvanel::win32 {
 namespace {
 
-using winapi::last_error;
 
 constexpr UINT kActivateMessage = WM_APP + 1;
 constexpr UINT kSettleFocusMessage = WM_APP + 2;
@@ -119,7 +119,7 @@ void Win32Form::create_controls() {
        control = GetWindow(control, GW_HWNDNEXT)) {
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&control_proc));
   }
-  if (annotation_pending_) on_get_object();
+  if (annotation_pending_) on_annotate();
 }
 
 // The window menu offers only what the fixed frame allows, Move and Close.
@@ -193,65 +193,59 @@ LRESULT CALLBACK Win32Form::window_proc(HWND window, UINT message, WPARAM w, LPA
   try {
     return self->on_message(message, w, l);
   } catch (...) {
+    // What the window itself failed to do is shown as a handler's failure
+    // is; the message then gets what Windows gives it by default.
+    self->report_current_failure();
     return DefWindowProcW(window, message, w, l);
   }
 }
 
+// Each handler answers its message itself, with Windows' default answer
+// where it has none of its own.
 LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_ACTIVATE:
-      on_activate(w);
-      return 0;
+      return on_activate(w);
     case kActivateMessage:
-      raise([this] { events_->Form_Activate(); });
-      return 0;
+      return on_first_activation();
     case WM_COMMAND:
-      on_command(w);
-      return 0;
+      return on_command(w);
     case WM_LBUTTONDBLCLK:
-      raise([this] { events_->Form_DblClick(); });
-      return 0;
+      return on_double_click();
     case kSettleFocusMessage:
-      on_settle_focus();
-      return 0;
+      return on_settle_focus();
     case WM_CTLCOLORSTATIC:
       return on_ctl_color_static(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
     case WM_ERASEBKGND:
-      if (on_erase_background(reinterpret_cast<HDC>(w))) return 1;
-      break;
+      return on_erase_background(w, l);
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
-      on_colours_changed();
-      break;
+      return on_colours_changed(message, w, l);
     case kGetDpiScaledSize:
-      return on_get_dpi_scaled_size(LOWORD(w), *reinterpret_cast<SIZE*>(l)) ? TRUE : FALSE;
+      return on_get_dpi_scaled_size(LOWORD(w), *reinterpret_cast<SIZE*>(l));
     case WM_DPICHANGED:
-      on_dpi_changed(LOWORD(w), *reinterpret_cast<const RECT*>(l));
-      return 0;
+      return on_dpi_changed(LOWORD(w), *reinterpret_cast<const RECT*>(l));
     case WM_GETOBJECT:
+      return on_get_object(w, l);
     case kAnnotateMessage:
-      on_get_object();
-      break;
+      return on_annotate();
     case WM_SETCURSOR:
-      if (on_set_cursor(l)) return TRUE;
-      break;
+      return on_set_cursor(w, l);
     case WM_DESTROY:
-      on_destroy();
-      return 0;
+      return on_destroy();
     default:
-      break;
+      return DefWindowProcW(window_.get(), message, w, l);
   }
-  return DefWindowProcW(window_.get(), message, w, l);
 }
 
 // Activation runs the behaviour's handler once, when the window is first
 // shown; it is posted so that it runs from the message loop, not from inside
 // ShowWindow.
-void Win32Form::on_activate(WPARAM w) {
+LRESULT Win32Form::on_activate(WPARAM w) {
   if (LOWORD(w) == WA_INACTIVE) {
     HWND focus = GetFocus();
     if (focus != nullptr && IsChild(window_.get(), focus)) saved_focus_ = focus;
-    return;
+    return 0;
   }
   HWND target = saved_focus_ != nullptr && IsWindowEnabled(saved_focus_) ? saved_focus_ : nullptr;
   for (HWND button : {start_stop_, close_}) {
@@ -262,10 +256,21 @@ void Win32Form::on_activate(WPARAM w) {
     activated_ = true;
     PostMessageW(window_.get(), kActivateMessage, 0, 0);
   }
+  return 0;
 }
 
-void Win32Form::on_command(WPARAM w) {
-  if (HIWORD(w) != BN_CLICKED) return;
+LRESULT Win32Form::on_first_activation() {
+  raise([this] { events_->Form_Activate(); });
+  return 0;
+}
+
+LRESULT Win32Form::on_double_click() {
+  raise([this] { events_->Form_DblClick(); });
+  return 0;
+}
+
+LRESULT Win32Form::on_command(WPARAM w) {
+  if (HIWORD(w) != BN_CLICKED) return 0;
   const int id = LOWORD(w);
   // A disabled button takes no click, whichever way it comes.
   if (id == kIdStartStop && start_stop_enabled_) {
@@ -273,6 +278,7 @@ void Win32Form::on_command(WPARAM w) {
   } else if (id == kIdClose) {
     raise([this] { events_->Command1_Click(kCloseButton); });
   }
+  return 0;
 }
 
 // The labels draw their text over the window's background; under a
@@ -285,7 +291,8 @@ LRESULT Win32Form::on_ctl_color_static(HDC dc, HWND control) {
   return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
 
-bool Win32Form::on_erase_background(HDC dc) {
+LRESULT Win32Form::on_erase_background(WPARAM w, LPARAM l) {
+  const auto dc = reinterpret_cast<HDC>(w);
   RECT client{};
   GetClientRect(window_.get(), &client);
   auto brush = reinterpret_cast<HBRUSH>(GetClassLongPtrW(window_.get(), GCLP_HBRBACKGROUND));
@@ -293,7 +300,7 @@ bool Win32Form::on_erase_background(HDC dc) {
     SetDCBrushColor(dc, probes_.colour(COLOR_BTNFACE));
     brush = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
   }
-  if (FillRect(dc, &client, brush) == 0) return false;
+  if (FillRect(dc, &client, brush) == 0) return DefWindowProcW(window_.get(), WM_ERASEBKGND, w, l);
   // The status line takes the focus while Start/Stop cannot keep it, and
   // shows it as a button does, around itself, where the keyboard is in use.
   if (GetFocus() == status_ &&
@@ -301,21 +308,22 @@ bool Win32Form::on_erase_background(HDC dc) {
     const RECT frame = focus_frame(window_.get(), status_);
     DrawFocusRect(dc, &frame);
   }
-  return true;
+  return 1;
 }
 
 // A theme switched on or off while the program runs repaints it all.
-void Win32Form::on_colours_changed() {
+LRESULT Win32Form::on_colours_changed(UINT message, WPARAM w, LPARAM l) {
   high_contrast_ = probes_.high_contrast();
   RedrawWindow(window_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  return DefWindowProcW(window_.get(), message, w, l);
 }
 
 // About to move to a monitor of another resolution: the window asks for
 // the frame around its client area there, so that WM_DPICHANGED suggests the
 // exact size and one move suffices.
-bool Win32Form::on_get_dpi_scaled_size(int dpi, SIZE& size) const {
+LRESULT Win32Form::on_get_dpi_scaled_size(int dpi, SIZE& size) const {
   size = frame_at(dpi);
-  return true;
+  return TRUE;
 }
 
 SIZE Win32Form::frame_at(int dpi) const {
@@ -324,7 +332,7 @@ SIZE Win32Form::frame_at(int dpi) const {
 
 // Moved: everything is made again at the new resolution, and the window
 // takes the place that Windows suggests.
-void Win32Form::on_dpi_changed(int dpi, const RECT& suggested) {
+LRESULT Win32Form::on_dpi_changed(int dpi, const RECT& suggested) {
   Look look(instance_, dpi, system_dpi_);
   look.apply(window_.get());
   look_ = std::move(look);
@@ -332,6 +340,7 @@ void Win32Form::on_dpi_changed(int dpi, const RECT& suggested) {
                suggested.right - suggested.left, suggested.bottom - suggested.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
   RedrawWindow(window_.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  return 0;
 }
 
 // Annotated when a screen reader or another accessibility client first asks
@@ -339,25 +348,35 @@ void Win32Form::on_dpi_changed(int dpi, const RECT& suggested) {
 // service would otherwise hold back the first status line for everybody.
 // A screen reader's hook may ask as the window is created, before there are
 // controls to annotate.
-void Win32Form::on_get_object() {
+// The client still gets the window's own accessible object.
+LRESULT Win32Form::on_get_object(WPARAM w, LPARAM l) {
+  on_annotate();
+  return DefWindowProcW(window_.get(), WM_GETOBJECT, w, l);
+}
+
+LRESULT Win32Form::on_annotate() {
   if (status_ == nullptr) {
     annotation_pending_ = true;
-    return;
+    return 0;
   }
-  if (std::exchange(annotation_asked_, true)) return;
+  if (std::exchange(annotation_asked_, true)) return 0;
   annotations_.annotate(probes_.annotation_services, status_, GetDlgItem(window_.get(), kIdPicture),
                         GetDlgItem(window_.get(), kIdNotice));
+  return 0;
 }
 
-bool Win32Form::on_set_cursor(LPARAM l) {
-  if (pointer_ != MousePointer::kHourglass || LOWORD(l) != HTCLIENT) return false;
+LRESULT Win32Form::on_set_cursor(WPARAM w, LPARAM l) {
+  if (pointer_ != MousePointer::kHourglass || LOWORD(l) != HTCLIENT) {
+    return DefWindowProcW(window_.get(), WM_SETCURSOR, w, l);
+  }
   SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  return true;
+  return TRUE;
 }
 
-void Win32Form::on_destroy() {
+LRESULT Win32Form::on_destroy() {
   annotations_.clear();
   PostQuitMessage(exit_code_);
+  return 0;
 }
 
 HWND Win32Form::control_window(Control control) const {
@@ -430,13 +449,14 @@ void Win32Form::set_enabled(Control control, bool enabled) {
 // A disabled button cannot keep the focus. The status line holds it until
 // the button is enabled again: a screen reader reads the status there, and
 // Enter or Space presses nothing.
-void Win32Form::on_settle_focus() {
-  if (!std::exchange(disable_pending_, false)) return;
+LRESULT Win32Form::on_settle_focus() {
+  if (!std::exchange(disable_pending_, false)) return 0;
   if (GetFocus() == start_stop_) {
     SetFocus(status_);
     focus_parked_ = true;
   }
   EnableWindow(start_stop_, FALSE);
+  return 0;
 }
 
 void Win32Form::set_mouse_pointer(MousePointer pointer) {
@@ -487,6 +507,16 @@ template <typename Handler>
 void Win32Form::raise(Handler&& handler) noexcept {
   try {
     std::forward<Handler>(handler)();
+  } catch (...) {
+    report_current_failure();
+  }
+}
+
+// The failure being handled, whatever it is, worded as the program words
+// its failures.
+void Win32Form::report_current_failure() noexcept {
+  try {
+    throw;
   } catch (const Failure& failure) {
     report(failure.number(), failure.description());
   } catch (const std::bad_alloc&) {

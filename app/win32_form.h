@@ -11,23 +11,10 @@
 #include "app/forms.h"
 #include "app/win32_annotations.h"
 #include "app/win32_look.h"
+#include "app/win32_probes.h"
 #include "winapi/handles.h"
 
 namespace orvanel::win32 {
-
-// What the window asks of Windows where Wine cannot answer as Windows
-// would: whether a high-contrast theme is on and its colours, the
-// resolution of the monitor
-// the window stands on, the frame around a client area at a resolution, and
-// the service that annotates controls for screen readers. Tests stand in for
-// each.
-struct SystemProbes {
-  bool (*high_contrast)() noexcept = &system_high_contrast;
-  COLORREF (*colour)(int index) noexcept = &system_colour;
-  int (*window_dpi)(HWND window) noexcept = &system_window_dpi;
-  SIZE (*frame_for)(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept = &system_frame_for;
-  AnnotationServices annotation_services = &system_annotation_services;
-};
 
 class Win32Form final : public Forms {
  public:
@@ -57,18 +44,23 @@ class Win32Form final : public Forms {
   static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM w, LPARAM l) noexcept;
   LRESULT on_message(UINT message, WPARAM w, LPARAM l);
 
-  void on_activate(WPARAM w);
-  void on_command(WPARAM w);
-  void on_settle_focus();
+  // One handler a message, each giving what the window procedure returns.
+  LRESULT on_activate(WPARAM w);
+  LRESULT on_first_activation();
+  LRESULT on_command(WPARAM w);
+  LRESULT on_double_click();
+  LRESULT on_settle_focus();
   LRESULT on_ctl_color_static(HDC dc, HWND control);
-  bool on_erase_background(HDC dc);
-  void on_colours_changed();
-  bool on_get_dpi_scaled_size(int dpi, SIZE& size) const;
+  LRESULT on_erase_background(WPARAM w, LPARAM l);
+  LRESULT on_colours_changed(UINT message, WPARAM w, LPARAM l);
+  LRESULT on_get_dpi_scaled_size(int dpi, SIZE& size) const;
+  LRESULT on_dpi_changed(int dpi, const RECT& suggested);
+  LRESULT on_get_object(WPARAM w, LPARAM l);
+  LRESULT on_annotate();
+  LRESULT on_set_cursor(WPARAM w, LPARAM l);
+  LRESULT on_destroy();
+
   [[nodiscard]] SIZE frame_at(int dpi) const;
-  void on_dpi_changed(int dpi, const RECT& suggested);
-  void on_get_object();
-  bool on_set_cursor(LPARAM l);
-  void on_destroy();
 
   void create_controls();
   void trim_window_menu() const;
@@ -81,6 +73,8 @@ class Win32Form final : public Forms {
   // Runs one handler of the behaviour; a failure stops there and is reported.
   template <typename Handler>
   void raise(Handler&& handler) noexcept;
+  // Only inside a catch block: shows the failure being handled.
+  void report_current_failure() noexcept;
   void report(std::int32_t number, const std::string& description) noexcept;
 
   HINSTANCE instance_;

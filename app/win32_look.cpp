@@ -4,13 +4,13 @@
 #include <cstddef>
 #include <string>
 
+#include "app/win32_controls.h"
 #include "resources/resource_ids.h"
 #include "winapi/system_function.h"
 
 namespace orvanel::win32 {
 namespace {
 
-using winapi::scoped_select;
 using winapi::scoped_window_dc;
 
 int CALLBACK note_found(const LOGFONTW* /*font*/, const TEXTMETRICW* /*metrics*/, DWORD /*type*/,
@@ -31,66 +31,6 @@ const wchar_t* sans_face() {
 }
 
 }  // namespace
-
-std::wstring window_text(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-void centre_on_monitor(HWND window, SIZE size) {
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
-    monitor.rcMonitor = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  }
-  const RECT& screen = monitor.rcMonitor;
-  SetWindowPos(window, nullptr, screen.left + (screen.right - screen.left - size.cx) / 2,
-               screen.top + (screen.bottom - screen.top - size.cy) / 2, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-RECT place_in(HWND window, HWND control) {
-  RECT place{};
-  GetWindowRect(control, &place);
-  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
-  return place;
-}
-
-bool system_high_contrast() noexcept {
-  HIGHCONTRASTW settings{};
-  settings.cbSize = sizeof settings;
-  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof settings, &settings, 0) != FALSE &&
-         (settings.dwFlags & HCF_HIGHCONTRASTON) != 0;
-}
-
-COLORREF system_colour(int index) noexcept {
-  return GetSysColor(index);
-}
-
-int system_dpi() noexcept {
-  const scoped_window_dc screen(nullptr);
-  return GetDeviceCaps(screen.get(), LOGPIXELSY);
-}
-
-int system_window_dpi(HWND window) noexcept {
-  if (const auto for_window = ORVANEL_SYSTEM_FUNCTION(L"user32.dll", GetDpiForWindow)) {
-    if (const UINT dpi = for_window(window); dpi != 0) return static_cast<int>(dpi);
-  }
-  return system_dpi();
-}
-
-SIZE system_frame_for(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept {
-  RECT frame{0, 0, client.cx, client.cy};
-  const auto for_dpi = ORVANEL_SYSTEM_FUNCTION(L"user32.dll", AdjustWindowRectExForDpi);
-  if (for_dpi == nullptr ||
-      for_dpi(&frame, style, FALSE, ex_style, static_cast<UINT>(dpi)) == FALSE) {
-    frame = {0, 0, client.cx, client.cy};
-    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-  }
-  return {frame.right - frame.left, frame.bottom - frame.top};
-}
 
 Look::Look(HINSTANCE instance, int dpi, int system_dpi)
     : dpi_(dpi), system_dpi_(system_dpi), face_(sans_face()) {
@@ -189,44 +129,6 @@ void Look::apply_icons(HWND window) const {
   SetClassLongPtrW(window, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(small_icon_.get()));
   SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
   SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.get()));
-}
-
-RECT focus_frame(HWND window, HWND label) {
-  RECT frame = place_in(window, label);
-  InflateRect(&frame, kFocusMargin, kFocusMargin);
-  return frame;
-}
-
-SIZE text_extent(HDC dc, HFONT font, std::wstring_view text) {
-  const scoped_select selected(dc, font);
-  RECT extent{};
-  TEXTMETRICW metrics{};
-  DrawTextW(dc, text.data(), static_cast<int>(text.size()), &extent,
-            DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
-  GetTextMetricsW(dc, &metrics);
-  return {extent.right - extent.left, metrics.tmHeight};
-}
-
-void fit_label(HWND window, HWND label) {
-  if (label == nullptr) return;
-  const RECT before = place_in(window, label);
-  SIZE extent{};
-  {
-    const scoped_window_dc dc(label);
-    extent = text_extent(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)),
-                         window_text(label));
-  }
-  SetWindowPos(label, nullptr, 0, 0, extent.cx, extent.cy,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
-  const RECT after = place_in(window, label);
-  RECT both{};
-  UnionRect(&both, &before, &after);
-  InflateRect(&both, kFocusMargin, kFocusMargin);
-  // The label draws no background, so the window repaints what lies behind
-  // it, once it is shown.
-  if (IsWindowVisible(window)) {
-    RedrawWindow(window, &both, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-  }
 }
 
 }  // namespace orvanel::win32

@@ -86,20 +86,6 @@ inline constexpr std::array<ControlDesign, 7> kLayout{{
   return {pixels_at(kClientWidth, dpi), pixels_at(kClientHeight, dpi)};
 }
 
-// Whether a high-contrast theme is on; the window asks again whenever the
-// system's colours or settings change.
-bool system_high_contrast() noexcept;
-// A colour of the system's, as GetSysColor gives it.
-COLORREF system_colour(int index) noexcept;
-// The resolution of the screen as GDI gives it: the system's.
-int system_dpi() noexcept;
-// The resolution of the monitor that a window stands on, where Windows
-// gives each monitor its own (10, 1607 on), else the system's.
-int system_window_dpi(HWND window) noexcept;
-// The window size around a client area at a resolution, with the frame
-// Windows draws at that resolution where it draws frames per monitor.
-SIZE system_frame_for(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept;
-
 // Everything the window draws with at one resolution.
 class Look {
  public:
@@ -142,25 +128,5 @@ class Look {
   winapi::unique_hicon small_icon_;
   winapi::unique_hbitmap picture_;
 };
-
-// Sizes a top-level window and puts it in the middle of its monitor.
-void centre_on_monitor(HWND window, SIZE size);
-
-// A control's rectangle in its window's client area, and a window's text.
-RECT place_in(HWND window, HWND control);
-std::wstring window_text(HWND window);
-
-// How far around a label its focus frame stands, where one is drawn, and
-// where it stands: on the window's background, as the label draws none.
-inline constexpr int kFocusMargin = 2;
-RECT focus_frame(HWND window, HWND label);
-
-// A text's extent on one line in a font: its width and the font's line height.
-SIZE text_extent(HDC dc, HFONT font, std::wstring_view text);
-
-// A label takes the extent of its text on one line in its own font; its left
-// and top edges stay put, and the window repaints what the label uncovers,
-// its focus frame included.
-void fit_label(HWND window, HWND label);
 
 }  // namespace orvanel::win32

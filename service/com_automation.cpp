@@ -4,14 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "winapi/failure.h"
+#include "service/windows_failure.h"
 #include "winapi/com.h"
 #include "service/utf.h"
 
 namespace orvanel::com {
 
 using winapi::com_ptr;
-using winapi::failure_from;
 using winapi::query;
 using winapi::unique_variant;
 

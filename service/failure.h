@@ -41,11 +41,6 @@ inline constexpr KnownFailure kObjectNotSet{91, "Object variable or With block v
 inline constexpr KnownFailure kInvalidUseOfNull{94, "Invalid use of Null"};
 inline constexpr KnownFailure kObjectUnloaded{364, "Object was unloaded"};
 inline constexpr KnownFailure kNotAnObject{424, "Object required"};
-// What the simulated service answers for a member it does not have, and for
-// a property read on one of its methods.
-inline constexpr KnownFailure kUnknownMember{438, "Object doesn't support this property or method"};
-inline constexpr KnownFailure kNotAProperty{
-    451, "Property let procedure not defined and property get procedure did not return an object"};
 }  // namespace error
 
 }  // namespace orvanel

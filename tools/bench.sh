@@ -5,14 +5,14 @@ set -eu
 cd "$(dirname "$0")/.."
 dir=build/wine-bench
 rows=$(mktemp)
-trap 'sh tests/wine/wine-env.sh stop "$dir"; rm -f "$rows"' EXIT INT TERM
+trap 'sh tools/wine-env.sh stop "$dir"; rm -f "$rows"' EXIT INT TERM
 
 echo "Native core..." >&2
 build/linux/tests/orvanel_native_bench >>"$rows"
 
 echo "Under Wine (a few minutes)..." >&2
-sh tests/wine/wine-env.sh start "$dir"
-sh tests/wine/run.sh "$dir" build/windows/tests/orvanel_bench.exe \
+sh tools/wine-env.sh start "$dir"
+sh tools/wine-run.sh "$dir" build/windows/tests/orvanel_bench.exe \
   build/windows/orvanel.exe build/windows/tests/orvanel_bare.exe | tr -d '\r' >>"$rows"
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')

@@ -11,11 +11,11 @@ dir=build/wine-run
 headless=yes
 [ -z "${DISPLAY:-}" ] || headless=no
 if [ $headless = no ]; then
-  sh tests/wine/wine-env.sh start "$dir" --display
+  sh tools/wine-env.sh start "$dir" --display
 else
-  sh tests/wine/wine-env.sh start "$dir"
+  sh tools/wine-env.sh start "$dir"
 fi
-trap 'sh tests/wine/wine-env.sh stop "$dir"' EXIT INT TERM
+trap 'sh tools/wine-env.sh stop "$dir"' EXIT INT TERM
 . "$dir/env"
 
 if [ $headless = no ]; then

@@ -5,8 +5,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 dir=build/wine-soak
-trap 'sh tests/wine/wine-env.sh stop "$dir"' EXIT INT TERM
-sh tests/wine/wine-env.sh start "$dir"
+trap 'sh tools/wine-env.sh stop "$dir"' EXIT INT TERM
+sh tools/wine-env.sh start "$dir"
 ORVANEL_SOAK=${ORVANEL_SOAK:-10000} \
-  sh tests/wine/run.sh "$dir" build/windows/tests/orvanel_e2e.exe --gtest_filter='Soak.*' \
+  sh tools/wine-run.sh "$dir" build/windows/tests/orvanel_e2e.exe --gtest_filter='Soak.*' \
   build/windows/orvanel.exe build/windows/orvanel-sim.exe

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/win32_controls.h"
 #include "service/utf.h"
 #include "win/find.h"
 #include "win/input.h"
@@ -72,7 +73,7 @@ std::string RunningApp::status() const {
 }
 
 RECT RunningApp::place(HWND control) const {
-  return place_in(window_, control);
+  return win32::place_in(window_, control);
 }
 
 POINT RunningApp::centre(int id) const {

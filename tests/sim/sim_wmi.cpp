@@ -17,8 +17,11 @@ constexpr std::int32_t hresult(std::uint32_t code) {
 // The answers the real service gives for the same mistakes.
 const Failure kBadMoniker{hresult(0x800401E4), "Invalid syntax"};
 const Failure kInvalidQuery{hresult(0x80041017), "Invalid query"};
-const Failure kUnknownName{error::kUnknownMember};
-const Failure kNotCollection{error::kNotAProperty};
+// What an automation run time answers for a member an object does not
+// have, and for enumerating what is no collection.
+const Failure kUnknownName{438, "Object doesn't support this property or method"};
+const Failure kNotCollection{
+    451, "Property let procedure not defined and property get procedure did not return an object"};
 
 // Win32_Service method return codes.
 constexpr std::int32_t kSuccess = 0;

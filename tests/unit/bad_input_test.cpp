@@ -36,7 +36,7 @@ TEST_P(BadState, ShowsWhatTheServiceSaidAndGreysTheButtonUnlessItFits) {
   window.button_caption = "&Stop";
   form->Command1_Click(0);
   EXPECT_EQ(window.status, "Automatic Update is " + GetParam().shown);
-  EXPECT_EQ(window.pointer, 0);
+  EXPECT_EQ(window.pointer, MousePointer::kDefault);
 }
 
 INSTANTIATE_TEST_SUITE_P(

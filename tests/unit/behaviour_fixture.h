@@ -4,10 +4,23 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
 
 #include "app/form1.h"
 #include "sim/sim_wmi.h"
 #include "unit/fake_window.h"
+
+namespace orvanel {
+
+// Steps and pointers print by their numbers, as the resume table gives them.
+inline void PrintTo(Step step, std::ostream* out) {
+  *out << "step " << static_cast<int>(step);
+}
+inline void PrintTo(MousePointer pointer, std::ostream* out) {
+  *out << "pointer " << static_cast<int>(pointer);
+}
+
+}  // namespace orvanel
 
 namespace orvanel::testing {
 

@@ -35,7 +35,7 @@ std::string CommandModel::query() {
     } catch (const Failure&) {
     }
   };
-  quietly([&] { forms_.set_mouse_pointer(MousePointer{11}); });
+  quietly([&] { forms_.set_mouse_pointer(MousePointer::kHourglass); });
   quietly([&] { connection = wmi_.bind("winmgmts:\\\\.\\root\\cimv2"); });
   quietly([&] {
     const Value text{std::string("Select * from Win32_Service where Name = 'wuauserv'")};
@@ -68,7 +68,7 @@ std::string CommandModel::query() {
   const bool stopped = state == "Stopped";
   quietly([&] { forms_.set_caption(Control::kStartStop, running ? "&Stop" : "&Start"); });
   quietly([&] { forms_.set_enabled(Control::kStartStop, running || stopped); });
-  quietly([&] { forms_.set_mouse_pointer(MousePointer{0}); });
+  quietly([&] { forms_.set_mouse_pointer(MousePointer::kDefault); });
   return state.empty() ? "Undetectable" : state;
 }
 
@@ -113,7 +113,7 @@ void CommandModel::press(std::int16_t index) {
           step = 0;
           break;
         case 3:
-          forms_.set_mouse_pointer(MousePointer{11});
+          forms_.set_mouse_pointer(MousePointer::kHourglass);
           step = 4;
           break;
         case 4:
@@ -187,7 +187,7 @@ void CommandModel::press(std::int16_t index) {
           step = 24;
           break;
         case 24:
-          forms_.set_mouse_pointer(MousePointer{0});
+          forms_.set_mouse_pointer(MousePointer::kDefault);
           step = 0;
           break;
         default:

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <ostream>
 
 #include "unit/behaviour_fixture.h"
@@ -10,7 +11,6 @@ namespace {
 using testing::FormOp;
 using Operation = sim::Operation;
 
-constexpr int kEnd = 0;
 const Failure kNotImplemented(-2147467263, "Not implemented");
 const std::string kRunning = "Automatic Update is Running";
 const std::string kStopped = "Automatic Update is Stopped";
@@ -19,13 +19,13 @@ const std::string kStopped = "Automatic Update is Stopped";
 // first status, with the route of numbered steps it took.
 class Command : public testing::BehaviourTest {
  protected:
-  std::vector<int> route;
+  std::vector<Step> route;
 
   void SetUp() override {
     window.tick = 1;  // every clock reading is a second later
     form->on_step = [this](Step step) {
-      route.push_back(static_cast<int>(step));
-      if (hook) hook(static_cast<int>(step));
+      route.push_back(step);
+      if (hook) hook(step);
     };
   }
 
@@ -40,28 +40,31 @@ class Command : public testing::BehaviourTest {
 
   void press(std::int16_t index = 0) { form->Command1_Click(index); }
 
-  [[nodiscard]] int polls() const { return static_cast<int>(std::ranges::count(route, 17)); }
-  // The step the press went to after the first time it entered `step`.
-  [[nodiscard]] int after(int step) const {
+  [[nodiscard]] int polls() const {
+    return static_cast<int>(std::ranges::count(route, Step::kPoll));
+  }
+  // The step the press went to after the first time it entered `step`, or
+  // nothing if it never entered it.
+  [[nodiscard]] std::optional<Step> after(Step step) const {
     const auto at = std::ranges::find(route, step);
-    if (at == route.end()) return -1;
-    return std::next(at) == route.end() ? kEnd : *std::next(at);
+    if (at == route.end()) return std::nullopt;
+    return std::next(at) == route.end() ? Step::kEnd : *std::next(at);
   }
 
-  std::function<void(int)> hook;
+  std::function<void(Step)> hook;
 };
 
 // The whole map: each step failing once, answered each way.
 enum class Scenario { kStop, kStart, kStuck, kClose };
 
 struct Row {
-  int step;
+  Step step;
   MsgBoxAnswer answer;
   Scenario scenario;
-  int next;  // the step the press continues at, or kEnd
+  Step next;  // the step the press continues at, or Step::kEnd
   std::vector<std::string> requests;
   char status;  // '-' not refreshed, 'R' running, 'S' stopped
-  int pointer;
+  MousePointer pointer;
   int polls = -1;  // -1: not checked
 };
 
@@ -69,7 +72,7 @@ void PrintTo(const Row& row, std::ostream* out) {
   const char* answer = row.answer == MsgBoxAnswer::kAbort   ? "Abort"
                        : row.answer == MsgBoxAnswer::kRetry ? "Retry"
                                                             : "Ignore";
-  *out << "step " << row.step << ", " << answer;
+  *out << "step " << static_cast<int>(row.step) << ", " << answer;
 }
 
 const std::vector<std::string> kStopRequest{"StopService #0"};
@@ -82,55 +85,87 @@ constexpr MsgBoxAnswer I = MsgBoxAnswer::kIgnore;
 using enum Scenario;
 
 // clang-format off
+using enum Step;
+constexpr MousePointer Hourglass = MousePointer::kHourglass;
+constexpr MousePointer Default = MousePointer::kDefault;
 const Row kMap[] = {
-  {1, A, kStop, kEnd, kNone, '-', 0},            {1, R, kStop, 1, kStopRequest, 'S', 0},
-  {1, I, kStop, kEnd, kNone, '-', 0},
-  {2, A, kClose, kEnd, kNone, '-', 0},           {2, R, kClose, 2, kNone, '-', 0},
-  {2, I, kClose, kEnd, kNone, '-', 0},
-  {3, A, kStop, kEnd, kNone, '-', 0},            {3, R, kStop, 3, kStopRequest, 'S', 0},
-  {3, I, kStop, 4, kStopRequest, 'S', 0},
-  {4, A, kStop, kEnd, kNone, '-', 11},           {4, R, kStop, 4, kStopRequest, 'S', 0},
-  {4, I, kStop, 5, kNone, 'R', 0, 5},            // caption unread: no request, the wait runs out
-  {5, A, kStart, kEnd, kNone, '-', 11},          {5, R, kStart, 5, kStartRequest, 'R', 0},
-  {5, I, kStart, 6, kStopRequest, 'S', 0, 1},    // the stop branch, whatever the caption
-  {6, A, kStop, kEnd, kNone, '-', 11},           {6, R, kStop, 6, kStopRequest, 'S', 0},
-  {6, I, kStop, 7, kStopRequest, 'S', 0},
-  {7, A, kStop, kEnd, kNone, '-', 11},           {7, R, kStop, 7, kStopRequest, 'S', 0},
-  {7, I, kStop, 8, kStopRequest, 'S', 0},        // to the element the refresh left
-  {8, A, kStop, kEnd, kNone, '-', 11},           {8, R, kStop, 8, kStopRequest, 'S', 0},
-  {8, I, kStop, 9, kNone, 'R', 0, 5},
-  {9, A, kStop, kEnd, kStopRequest, '-', 11},    {9, R, kStop, 9, kStopRequest, 'S', 0},
-  {9, I, kStop, 15, kStopRequest, 'S', 0},
-  {10, A, kStart, kEnd, kNone, '-', 11},         {10, R, kStart, 15, kNone, 'S', 0, 1},
-  {10, I, kStart, 11, kStartRequest, 'R', 0},
-  {11, A, kStart, kEnd, kNone, '-', 11},         {11, R, kStart, 11, kStartRequest, 'R', 0},
-  {11, I, kStart, 12, kStartRequest, 'R', 0, 5}, // start flag left false: waits for "Stopped"
-  {12, A, kStart, kEnd, kNone, '-', 11},         {12, R, kStart, 12, kStartRequest, 'R', 0},
-  {12, I, kStart, 13, kStartRequest, 'R', 0},
-  {13, A, kStart, kEnd, kNone, '-', 11},         {13, R, kStart, 13, kStartRequest, 'R', 0},
-  {13, I, kStart, 14, kNone, 'S', 0, 5},
-  {14, A, kStart, kEnd, kStartRequest, '-', 11}, {14, R, kStart, 14, kStartRequest, 'R', 0},
-  {14, I, kStart, 15, kStartRequest, 'R', 0},
-  {15, A, kStuck, kEnd, kStopRequest, '-', 11},  {15, R, kStuck, 15, kStopRequest, 'R', 0, 5},
-  {15, I, kStuck, 16, kStopRequest, 'R', 0, 1},  // no deadline: one poll
-  {16, A, kStop, kEnd, kStopRequest, '-', 11},   {16, R, kStop, 16, kStopRequest, 'S', 0},
-  {16, I, kStop, 17, kStopRequest, 'S', 0},
-  {17, A, kStop, kEnd, kStopRequest, '-', 11},   {17, R, kStop, 17, kStopRequest, 'S', 0, 2},
-  {17, I, kStop, 18, kStopRequest, 'S', 0, 2},   // nothing polled: not the wanted state yet
-  {18, A, kStuck, kEnd, kStopRequest, '-', 0},   {18, R, kStuck, 18, kStopRequest, 'R', 0, 5},
-  {18, I, kStuck, 19, kStopRequest, 'R', 0, 1},  // taken as "Stopped"
-  {19, A, kStop, kEnd, kStopRequest, '-', 0},    {19, R, kStop, 19, kStopRequest, 'S', 0},
-  {19, I, kStop, 23, kStopRequest, 'S', 0},
-  {20, A, kStart, kEnd, kStartRequest, '-', 0},  {20, R, kStart, 22, kStartRequest, 'R', 0, 2},
-  {20, I, kStart, 21, kStartRequest, 'R', 0, 1},
-  {21, A, kStart, kEnd, kStartRequest, '-', 0},  {21, R, kStart, 21, kStartRequest, 'R', 0},
-  {21, I, kStart, 23, kStartRequest, 'R', 0},
-  {22, A, kStuck, kEnd, kStopRequest, '-', 0},   {22, R, kStuck, 22, kStopRequest, 'R', 0, 5},
-  {22, I, kStuck, 23, kStopRequest, 'R', 0, 1},
-  {23, A, kStop, kEnd, kStopRequest, '-', 0},    {23, R, kStop, 23, kStopRequest, 'S', 0},
-  {23, I, kStop, 24, kStopRequest, '-', 0},
-  {24, A, kStop, kEnd, kStopRequest, 'S', 0},    {24, R, kStop, 24, kStopRequest, 'S', 0},
-  {24, I, kStop, kEnd, kStopRequest, 'S', 0},
+  {kChooseByIndex, A, kStop, kEnd, kNone, '-', Default},
+  {kChooseByIndex, R, kStop, kChooseByIndex, kStopRequest, 'S', Default},
+  {kChooseByIndex, I, kStop, kEnd, kNone, '-', Default},
+  {kUnload, A, kClose, kEnd, kNone, '-', Default},
+  {kUnload, R, kClose, kUnload, kNone, '-', Default},
+  {kUnload, I, kClose, kEnd, kNone, '-', Default},
+  {kHourglass, A, kStop, kEnd, kNone, '-', Default},
+  {kHourglass, R, kStop, kHourglass, kStopRequest, 'S', Default},
+  {kHourglass, I, kStop, kReadCaption, kStopRequest, 'S', Default},
+  {kReadCaption, A, kStop, kEnd, kNone, '-', Hourglass},
+  {kReadCaption, R, kStop, kReadCaption, kStopRequest, 'S', Default},
+  // caption unread: no request, the wait runs out
+  {kReadCaption, I, kStop, kIsStopCaption, kNone, 'R', Default, 5},
+  {kIsStopCaption, A, kStart, kEnd, kNone, '-', Hourglass},
+  {kIsStopCaption, R, kStart, kIsStopCaption, kStartRequest, 'R', Default},
+  // the stop branch, whatever the caption
+  {kIsStopCaption, I, kStart, kStartFlagFalse, kStopRequest, 'S', Default, 1},
+  {kStartFlagFalse, A, kStop, kEnd, kNone, '-', Hourglass},
+  {kStartFlagFalse, R, kStop, kStartFlagFalse, kStopRequest, 'S', Default},
+  {kStartFlagFalse, I, kStop, kOpenStopWalk, kStopRequest, 'S', Default},
+  {kOpenStopWalk, A, kStop, kEnd, kNone, '-', Hourglass},
+  {kOpenStopWalk, R, kStop, kOpenStopWalk, kStopRequest, 'S', Default},
+  // to the element the refresh left
+  {kOpenStopWalk, I, kStop, kStopService, kStopRequest, 'S', Default},
+  {kStopService, A, kStop, kEnd, kNone, '-', Hourglass},
+  {kStopService, R, kStop, kStopService, kStopRequest, 'S', Default},
+  {kStopService, I, kStop, kAdvanceStopWalk, kNone, 'R', Default, 5},
+  {kAdvanceStopWalk, A, kStop, kEnd, kStopRequest, '-', Hourglass},
+  {kAdvanceStopWalk, R, kStop, kAdvanceStopWalk, kStopRequest, 'S', Default},
+  {kAdvanceStopWalk, I, kStop, kSetDeadline, kStopRequest, 'S', Default},
+  {kIsStartCaption, A, kStart, kEnd, kNone, '-', Hourglass},
+  {kIsStartCaption, R, kStart, kSetDeadline, kNone, 'S', Default, 1},
+  {kIsStartCaption, I, kStart, kStartFlagTrue, kStartRequest, 'R', Default},
+  {kStartFlagTrue, A, kStart, kEnd, kNone, '-', Hourglass},
+  {kStartFlagTrue, R, kStart, kStartFlagTrue, kStartRequest, 'R', Default},
+  // start flag left false: waits for "Stopped"
+  {kStartFlagTrue, I, kStart, kOpenStartWalk, kStartRequest, 'R', Default, 5},
+  {kOpenStartWalk, A, kStart, kEnd, kNone, '-', Hourglass},
+  {kOpenStartWalk, R, kStart, kOpenStartWalk, kStartRequest, 'R', Default},
+  {kOpenStartWalk, I, kStart, kStartService, kStartRequest, 'R', Default},
+  {kStartService, A, kStart, kEnd, kNone, '-', Hourglass},
+  {kStartService, R, kStart, kStartService, kStartRequest, 'R', Default},
+  {kStartService, I, kStart, kAdvanceStartWalk, kNone, 'S', Default, 5},
+  {kAdvanceStartWalk, A, kStart, kEnd, kStartRequest, '-', Hourglass},
+  {kAdvanceStartWalk, R, kStart, kAdvanceStartWalk, kStartRequest, 'R', Default},
+  {kAdvanceStartWalk, I, kStart, kSetDeadline, kStartRequest, 'R', Default},
+  {kSetDeadline, A, kStuck, kEnd, kStopRequest, '-', Hourglass},
+  {kSetDeadline, R, kStuck, kSetDeadline, kStopRequest, 'R', Default, 5},
+  {kSetDeadline, I, kStuck, kPumpEvents, kStopRequest, 'R', Default, 1},  // no deadline: one poll
+  {kPumpEvents, A, kStop, kEnd, kStopRequest, '-', Hourglass},
+  {kPumpEvents, R, kStop, kPumpEvents, kStopRequest, 'S', Default},
+  {kPumpEvents, I, kStop, kPoll, kStopRequest, 'S', Default},
+  {kPoll, A, kStop, kEnd, kStopRequest, '-', Hourglass},
+  {kPoll, R, kStop, kPoll, kStopRequest, 'S', Default, 2},
+  // nothing polled: not the wanted state yet
+  {kPoll, I, kStop, kPolledStopped, kStopRequest, 'S', Default, 2},
+  {kPolledStopped, A, kStuck, kEnd, kStopRequest, '-', Default},
+  {kPolledStopped, R, kStuck, kPolledStopped, kStopRequest, 'R', Default, 5},
+  {kPolledStopped, I, kStuck, kStopWanted, kStopRequest, 'R', Default, 1},  // taken as "Stopped"
+  {kStopWanted, A, kStop, kEnd, kStopRequest, '-', Default},
+  {kStopWanted, R, kStop, kStopWanted, kStopRequest, 'S', Default},
+  {kStopWanted, I, kStop, kRefresh, kStopRequest, 'S', Default},
+  {kPolledRunning, A, kStart, kEnd, kStartRequest, '-', Default},
+  {kPolledRunning, R, kStart, kDeadlineTest, kStartRequest, 'R', Default, 2},
+  {kPolledRunning, I, kStart, kStartWanted, kStartRequest, 'R', Default, 1},
+  {kStartWanted, A, kStart, kEnd, kStartRequest, '-', Default},
+  {kStartWanted, R, kStart, kStartWanted, kStartRequest, 'R', Default},
+  {kStartWanted, I, kStart, kRefresh, kStartRequest, 'R', Default},
+  {kDeadlineTest, A, kStuck, kEnd, kStopRequest, '-', Default},
+  {kDeadlineTest, R, kStuck, kDeadlineTest, kStopRequest, 'R', Default, 5},
+  {kDeadlineTest, I, kStuck, kRefresh, kStopRequest, 'R', Default, 1},
+  {kRefresh, A, kStop, kEnd, kStopRequest, '-', Default},
+  {kRefresh, R, kStop, kRefresh, kStopRequest, 'S', Default},
+  {kRefresh, I, kStop, kDefaultPointer, kStopRequest, '-', Default},
+  {kDefaultPointer, A, kStop, kEnd, kStopRequest, 'S', Default},
+  {kDefaultPointer, R, kStop, kDefaultPointer, kStopRequest, 'S', Default},
+  {kDefaultPointer, I, kStop, kEnd, kStopRequest, 'S', Default},
 };
 // clang-format on
 
@@ -138,54 +173,56 @@ class ResumeMap : public Command, public ::testing::WithParamInterface<Row> {
  protected:
   // Makes the step fail once, where it really can through the window or
   // the service, and otherwise as it begins.
-  void arm(int step) {
+  void arm(Step step) {
     const auto once = [&](Operation op, int extra) {
       wmi.fail_once(op, kNotImplemented, wmi.calls(op) + extra);
     };
     switch (step) {
-      case 2:
+      case Step::kUnload:
         window.fail(FormOp::kUnload, kNotImplemented);
         break;
-      case 3:
+      case Step::kHourglass:
         window.fail(FormOp::kPointer, kNotImplemented);
         break;
-      case 4:
+      case Step::kReadCaption:
         window.fail(FormOp::kCaption, kNotImplemented);
         break;
-      case 7:
-      case 12:
+      case Step::kOpenStopWalk:
+      case Step::kOpenStartWalk:
         once(Operation::kOpenEnumeration, 1);
         break;
-      case 8:
-      case 13:
+      case Step::kStopService:
+      case Step::kStartService:
         once(Operation::kMethod, 1);
         break;
-      case 9:
-      case 14:
+      case Step::kAdvanceStopWalk:
+      case Step::kAdvanceStartWalk:
         once(Operation::kNextElement, 2);
         break;  // the first advance
-      case 15:
+      case Step::kSetDeadline:
         window.fail(FormOp::kClock, kNotImplemented);
         break;
-      case 16:
+      case Step::kPumpEvents:
         window.fail(FormOp::kDoEvents, kNotImplemented);
         break;
-      case 22:
-        hook = [this, fired = false](int s) mutable {
-          if (s == 22 && !std::exchange(fired, true)) window.fail(FormOp::kClock, kNotImplemented);
+      case Step::kDeadlineTest:
+        hook = [this, fired = false](Step s) mutable {
+          if (s == Step::kDeadlineTest && !std::exchange(fired, true)) {
+            window.fail(FormOp::kClock, kNotImplemented);
+          }
         };
         break;
-      case 23:
+      case Step::kRefresh:
         window.fail(FormOp::kSetStatus, kNotImplemented);
         break;
-      case 24:
-        hook = [this](int s) {
-          if (s == 24 && std::ranges::count(route, 24) == 1)
+      case Step::kDefaultPointer:
+        hook = [this](Step s) {
+          if (s == Step::kDefaultPointer && std::ranges::count(route, Step::kDefaultPointer) == 1)
             window.fail(FormOp::kPointer, kNotImplemented);
         };
         break;
       default:
-        hook = [this, step, fired = false](int s) mutable {
+        hook = [this, step, fired = false](Step s) mutable {
           if (s == step && !std::exchange(fired, true)) throw kNotImplemented;
         };
     }
@@ -235,13 +272,17 @@ INSTANTIATE_TEST_SUITE_P(EveryStep, ResumeMap, ::testing::ValuesIn(kMap));
 TEST_F(Command, StopWithoutFailuresTakesTheShortRoadAndLeavesTheDefaultPointer) {
   show("Running");
   press();
-  EXPECT_EQ(route, (std::vector<int>{1, 3, 4, 5, 6, 7, 8, 9, 15, 16, 17, 18, 19, 23, 24}));
+  EXPECT_EQ(route, (std::vector<Step>{kChooseByIndex, kHourglass, kReadCaption, kIsStopCaption,
+                                      kStartFlagFalse, kOpenStopWalk, kStopService,
+                                      kAdvanceStopWalk, kSetDeadline, kPumpEvents, kPoll,
+                                      kPolledStopped, kStopWanted, kRefresh, kDefaultPointer}));
   EXPECT_EQ(wmi.requests(), kStopRequest);
   EXPECT_EQ(window.status, kStopped);
   EXPECT_EQ(window.button_caption, "&Start");
   EXPECT_TRUE(window.button_enabled);
   // Hourglass until the poll, then each query's own, then the default.
-  EXPECT_EQ(window.pointers, (std::vector<int>{11, 11, 0, 11, 0, 0}));
+  EXPECT_EQ(window.pointers, (std::vector<MousePointer>{Hourglass, Hourglass, Default, Hourglass,
+                                                        Default, Default}));
   EXPECT_TRUE(window.prompts.empty());
 }
 
@@ -250,9 +291,10 @@ TEST_F(Command, TheWaitPollsUntilTheFiveSecondsAreUpAndAlternatesThePointer) {
   press();
   EXPECT_EQ(polls(), 5);
   EXPECT_EQ(window.status, kRunning);
-  EXPECT_EQ(window.pointers.front(), 11);
-  EXPECT_EQ(window.pointers.back(), 0);
-  EXPECT_EQ(std::ranges::count(window.pointers, 11), 7) << "step 3, five polls, the refresh";
+  EXPECT_EQ(window.pointers.front(), MousePointer::kHourglass);
+  EXPECT_EQ(window.pointers.back(), MousePointer::kDefault);
+  EXPECT_EQ(std::ranges::count(window.pointers, MousePointer::kHourglass), 7)
+      << "step 3, five polls, the refresh";
 }
 
 TEST_F(Command, ADeadlineSetJustBeforeMidnightStillEndsFiveSecondsLater) {
@@ -286,7 +328,7 @@ TEST_F(Command, ACaptionThatIsNeitherSendsNothingAndWaitsForStopped) {
   EXPECT_TRUE(wmi.requests().empty());
   EXPECT_EQ(polls(), 5);
   EXPECT_EQ(window.status, kRunning);
-  EXPECT_EQ(window.pointer, 0);
+  EXPECT_EQ(window.pointer, MousePointer::kDefault);
 
   route.clear();
   wmi.set_state(0, std::string("Stopped"));
@@ -335,7 +377,8 @@ TEST_F(Command, OtherIndexesChangeNothingAndCloseOnlyUnloads) {
   EXPECT_TRUE(window.is_unloaded);
   EXPECT_TRUE(window.pointers.empty());
   EXPECT_TRUE(wmi.requests().empty());
-  EXPECT_EQ(route, (std::vector<int>{1, 1, 1, 1, 2}));
+  EXPECT_EQ(route, (std::vector<Step>{kChooseByIndex, kChooseByIndex, kChooseByIndex,
+                                      kChooseByIndex, kUnload}));
 }
 
 TEST_F(Command, RetryPromptsOncePerAttemptAndAnyOtherAnswerAborts) {
@@ -344,10 +387,10 @@ TEST_F(Command, RetryPromptsOncePerAttemptAndAnyOtherAnswerAborts) {
   window.answers = {R, R, R, MsgBoxAnswer{7}};
   press();
   EXPECT_EQ(window.prompts.size(), 4U);
-  EXPECT_EQ(std::ranges::count(route, 8), 4);
-  EXPECT_EQ(after(8), 8);
-  EXPECT_EQ(route.back(), 8) << "an unknown answer must end the command";
-  EXPECT_EQ(window.pointer, 11);
+  EXPECT_EQ(std::ranges::count(route, Step::kStopService), 4);
+  EXPECT_EQ(after(Step::kStopService), Step::kStopService);
+  EXPECT_EQ(route.back(), Step::kStopService) << "an unknown answer must end the command";
+  EXPECT_EQ(window.pointer, MousePointer::kHourglass);
   EXPECT_TRUE(window.statuses.empty());
 }
 
@@ -359,9 +402,9 @@ TEST_F(Command, IgnoringAFailedOpenTriesTheLastElementThenMovesOn) {
   window.answers = {I, I};
   press();
   EXPECT_EQ(window.prompts.size(), 2U);
-  EXPECT_EQ(after(7), 8);
-  EXPECT_EQ(after(8), 9);
-  EXPECT_EQ(after(9), 15);
+  EXPECT_EQ(after(Step::kOpenStopWalk), Step::kStopService);
+  EXPECT_EQ(after(Step::kStopService), Step::kAdvanceStopWalk);
+  EXPECT_EQ(after(Step::kAdvanceStopWalk), Step::kSetDeadline);
 }
 
 TEST_F(Command, PromptTextsShowTheNumberAsItIs) {
@@ -382,7 +425,7 @@ TEST_F(Command, AFailureWhilePromptingLeavesTheCommand) {
   } catch (const Failure& failure) {
     EXPECT_EQ(failure.number(), 7);
   }
-  EXPECT_EQ(route.back(), 8);
+  EXPECT_EQ(route.back(), Step::kStopService);
 }
 
 TEST_F(Command, AWindowUnloadedDuringTheWaitIsLeftAlone) {
@@ -393,7 +436,7 @@ TEST_F(Command, AWindowUnloadedDuringTheWaitIsLeftAlone) {
   };
   press();
   EXPECT_EQ(polls(), 1) << "polled a window that is gone";
-  EXPECT_EQ(route.back(), 16);
+  EXPECT_EQ(route.back(), Step::kPumpEvents);
   EXPECT_TRUE(window.statuses.empty());
 }
 
@@ -448,10 +491,10 @@ TEST_F(Command, ANestedPressRunsToItsEndAndTheOuterOneGoesOnWithItsOwnValues) {
   EXPECT_EQ(wmi.requests(), (std::vector<std::string>{"StopService #0", "StopService #0"}));
   EXPECT_EQ(window.status, kStopped);
   EXPECT_EQ(window.statuses.size(), 2U) << "each press refreshes once at its end";
-  EXPECT_EQ(window.pointer, 0);
+  EXPECT_EQ(window.pointer, MousePointer::kDefault);
   // The outer press kept waiting for "Stopped" and ended on it.
-  EXPECT_EQ(route.back(), 24);
-  EXPECT_EQ(std::ranges::count(route, 24), 2);
+  EXPECT_EQ(route.back(), Step::kDefaultPointer);
+  EXPECT_EQ(std::ranges::count(route, Step::kDefaultPointer), 2);
 }
 
 }  // namespace

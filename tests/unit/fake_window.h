@@ -37,8 +37,8 @@ class FakeWindow final : public Forms {
   std::string button_caption = "&Start";
   bool button_enabled = false;
   std::string status = "Querying Status...";
-  int pointer = 0;
-  std::vector<int> pointers;         // every pointer set, by number, in order
+  MousePointer pointer = MousePointer::kDefault;
+  std::vector<MousePointer> pointers;  // every pointer set, in order
   std::vector<std::string> prompts;  // every message box text
   std::vector<std::string> titles;
   std::vector<int> styles;
@@ -80,8 +80,8 @@ class FakeWindow final : public Forms {
   }
   void set_mouse_pointer(MousePointer value) override {
     check(FormOp::kPointer);
-    pointer = static_cast<int>(value);
-    if (recording) pointers.push_back(pointer);
+    pointer = value;
+    if (recording) pointers.push_back(value);
   }
   void unload() override {
     check(FormOp::kUnload);

@@ -77,7 +77,7 @@ TEST_F(Refresh, AWindowClosedWhileTheQueryWaitsIsTouchedNoMore) {
   EXPECT_NO_THROW(form->Form_Activate());
   EXPECT_TRUE(window.statuses.empty());
   EXPECT_EQ(window.touched_after_unload, 0);
-  EXPECT_EQ(window.pointers, (std::vector<int>{11})) << "only the hourglass, set before the wait";
+  EXPECT_EQ(window.pointers, (std::vector{MousePointer::kHourglass})) << "only the hourglass, set before the wait";
 }
 
 TEST_F(Refresh, AFailingStatusLineReachesTheCaller) {

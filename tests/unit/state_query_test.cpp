@@ -30,7 +30,7 @@ TEST_P(StateQueryTable, SetsTheButtonAndReturnsTheText) {
   EXPECT_EQ(form->GetServiceState(), row.returned);
   EXPECT_EQ(window.button_caption, row.caption);
   EXPECT_EQ(window.button_enabled, row.enabled);
-  EXPECT_EQ(window.pointers, (std::vector<int>{11, 0}));
+  EXPECT_EQ(window.pointers, (std::vector{MousePointer::kHourglass, MousePointer::kDefault}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -63,7 +63,7 @@ TEST_F(StateQuery, EachStepFailingOnTheFirstCallLeavesNothingReadable) {
     EXPECT_EQ(form->GetServiceState(), "Undetectable");
     EXPECT_EQ(window.button_caption, "&Start");
     EXPECT_FALSE(window.button_enabled);
-    EXPECT_EQ(window.pointers, (std::vector<int>{11, 0}));
+    EXPECT_EQ(window.pointers, (std::vector{MousePointer::kHourglass, MousePointer::kDefault}));
   }
 }
 
@@ -126,13 +126,13 @@ TEST_F(StateQuery, NoInstanceMeansNoReadAndUndetectable) {
 
 TEST_F(StateQuery, FailingWindowOperationsAreDroppedOneByOne) {
   add_wuauserv("Running");
-  window.pointer = 11;  // as a caller would leave it
+  window.pointer = MousePointer::kHourglass;  // as a caller would leave it
   window.fail(FormOp::kPointer, Failure(5, "pointer"));
   window.fail(FormOp::kSetButtonCaption, Failure(5, "caption"));
   EXPECT_EQ(form->GetServiceState(), "Running");
   EXPECT_EQ(window.button_caption, "&Start") << "the failed caption was written";
   EXPECT_TRUE(window.button_enabled) << "the flag after the failed caption was skipped";
-  EXPECT_EQ(window.pointers, (std::vector<int>{0}));
+  EXPECT_EQ(window.pointers, (std::vector{MousePointer::kDefault}));
 
   // Only the last pointer set fails: the hourglass stays.
   window.pointers.clear();

@@ -10,13 +10,6 @@ namespace orvanel::testing {
 using winapi::scoped_select;
 using winapi::scoped_window_dc;
 
-RECT place_in(HWND parent, HWND control) {
-  RECT rect{};
-  GetWindowRect(control, &rect);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
 POINT centre_of(const RECT& rect) {
   return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }

@@ -11,8 +11,8 @@
 
 namespace orvanel::testing {
 
-// A control's rectangle in its parent's client coordinates.
-RECT place_in(HWND parent, HWND control);
+// A rectangle's centre, and a window's on the screen. Where a control stands
+// in its window is the program's own win32::place_in.
 POINT centre_of(const RECT& rect);
 POINT centre_on_screen(HWND window);
 

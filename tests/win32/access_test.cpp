@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "winapi/com.h"
+#include "app/win32_controls.h"
 #include "app/win32_look.h"
 #include "win/screen.h"
 #include "win32/live_window_fixture.h"
@@ -461,7 +462,7 @@ LRESULT CALLBACK watch(int code, WPARAM w, LPARAM l) {
       first_shown = {client.right, client.bottom};
       for (HWND child = GetWindow(sent.hwnd, GW_CHILD); child != nullptr;
            child = GetWindow(child, GW_HWNDNEXT)) {
-        shown_at.emplace_back(GetDlgCtrlID(child), testing::place_in(sent.hwnd, child));
+        shown_at.emplace_back(GetDlgCtrlID(child), place_in(sent.hwnd, child));
       }
     }
   }

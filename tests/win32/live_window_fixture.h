@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/form1.h"
+#include "app/win32_controls.h"
 #include "app/win32_form.h"
 #include "service/utf.h"
 #include "sim/sim_wmi.h"
@@ -76,7 +77,7 @@ class LiveWindow : public ::testing::Test {
     return reinterpret_cast<HICON>(
         GetClassLongPtrW(window->handle(), which == ICON_BIG ? GCLP_HICON : GCLP_HICONSM));
   }
-  RECT place(HWND control) const { return testing::place_in(window->handle(), control); }
+  RECT place(HWND control) const { return place_in(window->handle(), control); }
 
   // A person's input, for this window alone (see win/input.h).
   [[nodiscard]] POINT bare() const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "app/win32_controls.h"
 #include "app/win32_form.h"
 #include "win32/live_window_fixture.h"
 #include "winapi/com.h"
@@ -286,8 +287,8 @@ TEST_F(LiveWindow, ClosingTheWindowUnderThePromptEndsThePressQuietly) {
     testing::find_dialog(GetCurrentProcessId(), L"Whoops");
     PostMessageW(main, WM_CLOSE, 0, 0);
   });
-  std::vector<int> steps;
-  form->on_step = [&](Step step) { steps.push_back(static_cast<int>(step)); };
+  std::vector<Step> steps;
+  form->on_step = [&](Step step) { steps.push_back(step); };
   EXPECT_NO_THROW(form->Command1_Click(0))
       << ::testing::PrintToString(steps) << " unloaded " << window->unloaded();
   closer.join();

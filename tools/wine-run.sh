@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs a Windows program under the tests' Wine environment:
-#   run.sh DIR PROGRAM [ARGUMENTS...]
+#   wine-run.sh DIR PROGRAM [ARGUMENTS...]
 # The program's output goes through a file: Wine's desktop process, which the
 # first window starts, inherits whatever the program writes to and outlives
 # it by a second or so, and a test runner waits for every writer of its pipe.

@@ -2,14 +2,15 @@
 
 // The one place where a Windows failure becomes a Failure: an HRESULT, with
 // Invoke's exception information when there is any, or the thread's last
-// Win32 error. The COM backend and the window both word theirs here.
+// Win32 error. The COM backend and the window both word theirs here; the
+// generic Windows helpers below them know nothing of Failure.
 
 #include <windows.h>
 #include <oaidl.h>
 
 #include "service/failure.h"
 
-namespace orvanel::winapi {
+namespace orvanel {
 
 // Frees the strings in *exception.
 Failure failure_from(HRESULT result, EXCEPINFO* exception = nullptr);
@@ -17,4 +18,4 @@ Failure failure_from(HRESULT result, EXCEPINFO* exception = nullptr);
 // The failure of the Win32 call that just failed.
 Failure last_error();
 
-}  // namespace orvanel::winapi
+}  // namespace orvanel

@@ -3,7 +3,7 @@
 #   wine-env.sh start DIR [--display]
 #                           make DIR/prefix once, start Xvfb (or, with
 #                           --display, use $DISPLAY) and a persistent
-#                           wineserver, and write DIR/env for run.sh
+#                           wineserver, and write DIR/env for wine-run.sh
 #   wine-env.sh stop DIR    stop only what start started
 set -eu
 
