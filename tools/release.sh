@@ -4,6 +4,9 @@
 #                                         THIRD-PARTY-NOTICES.txt
 #   dist/orvanel.exe, dist/SHA256SUMS
 # Two builds of the same commit give the same bytes, wherever they are made.
+# With a certificate (ORVANEL_SIGN_PKCS12, see tools/sign-program.sh) the
+# program is signed before it is packed, and the checksums are of the files
+# as shipped; without one the release is the unsigned build.
 set -eu
 cd "$(dirname "$0")/.."
 cmake --preset release >/dev/null
@@ -23,7 +26,12 @@ crlf "$stage/README.in" "$stage/README.txt"
 crlf LICENSE "$stage/LICENSE.txt"
 sh tools/release/notices.sh >"$stage/NOTICES.in"
 crlf "$stage/NOTICES.in" "$stage/THIRD-PARTY-NOTICES.txt"
-cp "$build/orvanel.exe" "$stage/orvanel.exe"
+if [ -n "${ORVANEL_SIGN_PKCS12:-}" ]; then
+  sh tools/sign-program.sh "$build/orvanel.exe" "$stage/orvanel.exe"
+else
+  echo "Not signed: no certificate given (ORVANEL_SIGN_PKCS12)"
+  cp "$build/orvanel.exe" "$stage/orvanel.exe"
+fi
 
 # Entries in a fixed order, with fixed permissions and the time of the last
 # commit (or a fixed one outside a clone), so that the zip is reproducible.
