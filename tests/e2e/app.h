@@ -10,6 +10,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "win/input.h"
+
 namespace orvanel::testing {
 
 // The program under test, and the simulated-service build of it.
@@ -47,9 +49,9 @@ class RunningApp {
   [[nodiscard]] ::testing::AssertionResult click(POINT client) const;
   // Presses the keys in order and lets them go in reverse order.
   [[nodiscard]] ::testing::AssertionResult keys(std::initializer_list<WORD> keys) const;
-  // A spot of the background where a click does nothing, away from the one
-  // the tests double-click.
-  [[nodiscard]] POINT bare() const { return {pixels(3000), pixels(1750)}; }
+  [[nodiscard]] POINT bare() const {
+    return {pixels(kBareSpotTwips.x), pixels(kBareSpotTwips.y)};
+  }
 
   bool wait_for_exit(DWORD milliseconds);
   [[nodiscard]] DWORD exit_code() const;

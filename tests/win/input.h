@@ -16,6 +16,10 @@
 
 namespace orvanel::testing {
 
+// A spot of the program's background, in twips, where a click does nothing,
+// away from the one the tests double-click.
+inline constexpr POINT kBareSpotTwips{3000, 1750};
+
 // Brings the top-level window to the foreground and says whether it is
 // there, naming the window in front otherwise. `bare` is a spot of its client
 // area where a click does nothing. A window of the test's own thread needs

@@ -81,7 +81,9 @@ class LiveWindow : public ::testing::Test {
 
   // A person's input, for this window alone (see win/input.h).
   [[nodiscard]] POINT bare() const {
-    return {MulDiv(3000, testing::screen_dpi(), 1440), MulDiv(1750, testing::screen_dpi(), 1440)};
+    const int dpi = testing::screen_dpi();
+    return {MulDiv(testing::kBareSpotTwips.x, dpi, 1440),
+            MulDiv(testing::kBareSpotTwips.y, dpi, 1440)};
   }
   [[nodiscard]] ::testing::AssertionResult keys(std::initializer_list<WORD> pressed) {
     return testing::press_keys(window->handle(), bare(), pressed, [this] { window->do_events(); });
