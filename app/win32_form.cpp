@@ -245,8 +245,12 @@ LRESULT Win32Form::on_activate(WPARAM w) {
   if (LOWORD(w) == WA_INACTIVE) {
     HWND focus = GetFocus();
     if (focus != nullptr && IsChild(window_.get(), focus)) saved_focus_ = focus;
+    active_ = false;
     return 0;
   }
+  // Activated again without having been left (shown behind another window,
+  // then clicked): the focus is where the user last saw it.
+  if (std::exchange(active_, true)) return 0;
   HWND target = saved_focus_ != nullptr && IsWindowEnabled(saved_focus_) ? saved_focus_ : nullptr;
   for (HWND button : {start_stop_, close_}) {
     if (target == nullptr && button != nullptr && IsWindowEnabled(button)) target = button;

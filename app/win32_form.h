@@ -99,6 +99,7 @@ class Win32Form final : public Forms {
   bool focus_parked_ = false;
   bool high_contrast_ = false;
   bool activated_ = false;
+  bool active_ = false;
   bool annotation_asked_ = false;
   // Asked for before the controls existed; annotated once they do.
   bool annotation_pending_ = false;

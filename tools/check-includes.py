@@ -93,7 +93,7 @@ NAMES = {
     "exit": one("cstdlib"),
     "tolower": one("cctype"), "toupper": one("cctype"), "isspace": one("cctype"),
     "isalnum": one("cctype"), "isdigit": one("cctype"),
-    "wcsncmp": one("cwchar"), "wcslen": one("cwchar"),
+    "wcsncmp": one("cwchar"), "wcslen": one("cwchar"), "wcstoul": one("cwchar"),
 }
 # Names under a namespace of the library: the namespace decides, or the name
 # within it does (std::ranges::sort is <algorithm>'s).

@@ -6,6 +6,12 @@ may lose data or change sign, shadowed names). It takes the files, the
 definitions and the include folders from the cross build's compile database,
 so that it checks what the build compiles, and builds nothing.
 
+Every file of the Windows build, tests included, also gets a pass that shows
+signed/unsigned comparisons made inside the standard library's templates
+(a DWORD compared with an int through std::optional, say): GCC and clang
+keep quiet there, as the library is a system header, but Visual Studio
+reports them (C4389) at the line that compares, and /WX makes them errors.
+
     check-windows-clang.py SOURCE_DIR BUILD_DIR
 
 Exits 77, which the test counts as skipped, when the cross build has not
@@ -13,9 +19,11 @@ been configured yet.
 """
 
 import json
+import os
 import shlex
 import subprocess
 import sys
+from concurrent.futures import ThreadPoolExecutor
 from pathlib import Path
 
 WARNINGS = ["-Wall", "-Wextra", "-Wconversion", "-Wshorten-64-to-32", "-Wsign-conversion",
@@ -23,6 +31,8 @@ WARNINGS = ["-Wall", "-Wextra", "-Wconversion", "-Wshorten-64-to-32", "-Wsign-co
 TARGETS = ["i686-w64-mingw32", "x86_64-w64-mingw32"]
 # The program's own code; the tests have the cross build's warnings only.
 FOLDERS = ("app/", "service/", "winapi/")
+# Only the one warning, seen in system headers too.
+SIGN_COMPARE = ["-Wno-everything", "-Wsign-compare", "-Wsystem-headers"]
 
 
 def arguments(entry):
@@ -43,6 +53,20 @@ def arguments(entry):
     return kept
 
 
+def ours_among(diagnostics, source):
+    """The warnings that this project's code causes: at its own lines, or in
+    a library template that one of its lines instantiates. The library's
+    own comparisons, made whatever the project does, are not its to fix."""
+    blocks = []
+    for line in diagnostics.splitlines(keepends=True):
+        if ": warning: " in line or not blocks:
+            blocks.append([])
+        blocks[-1].append(line)
+    mine = f"{source}/"
+    return "".join("".join(block) for block in blocks
+                   if any(line.startswith(mine) and "/_deps/" not in line for line in block))
+
+
 def main(source_dir, build_dir):
     source = Path(source_dir).resolve()
     database = Path(build_dir) / "compile_commands.json"
@@ -50,24 +74,39 @@ def main(source_dir, build_dir):
         print(f"no {database}: configure the windows preset first")
         return 77
     entries = []
+    every = []
     for entry in json.loads(database.read_text()):
         file = Path(entry["file"]).resolve()
-        if file.is_relative_to(source) and file.relative_to(source).as_posix().startswith(FOLDERS):
+        if not file.is_relative_to(source) or "_deps" in file.parts:
+            continue
+        every.append(entry)
+        if file.relative_to(source).as_posix().startswith(FOLDERS):
             entries.append(entry)
     mingw = subprocess.run(["sh", str(source / "tools/mingw-includes.sh")], check=True,
                            capture_output=True, text=True).stdout.split()
     system = [word for folder in mingw for word in ("-isystem", folder)]
+    jobs = [(["clang++", f"--target={target}", "-fsyntax-only", *WARNINGS, *arguments(entry),
+              *system, entry["file"]], entry, False) for target in TARGETS for entry in entries]
+    jobs += [(["clang++", f"--target={TARGETS[-1]}", "-fsyntax-only", *SIGN_COMPARE,
+               *arguments(entry), *system, entry["file"]], entry, True) for entry in every]
+
+    def compile_one(job):
+        command, entry, only_ours = job
+        run = subprocess.run(command, cwd=entry["directory"], capture_output=True, text=True)
+        shown = ours_among(run.stderr, source) if only_ours else run.stderr
+        return run.stderr if run.returncode != 0 else shown
+
     failed = 0
-    for target in TARGETS:
-        for entry in entries:
-            command = ["clang++", f"--target={target}", "-fsyntax-only", *WARNINGS,
-                       *arguments(entry), *system, entry["file"]]
-            if subprocess.run(command, cwd=entry["directory"]).returncode != 0:
+    with ThreadPoolExecutor(os.cpu_count()) as pool:
+        for complaint in pool.map(compile_one, jobs):
+            if complaint:
+                print(complaint, end="")
                 failed += 1
     if failed:
         print(f"{failed} compilations failed")
         return 1
-    print(f"32- and 64-bit Windows: the {len(entries)} files of the Windows build compile with clang")
+    print(f"32- and 64-bit Windows: the {len(entries)} files of the program compile with clang; "
+          f"no signed/unsigned comparison in the {len(every)} files of the Windows build")
     return 0
 
 

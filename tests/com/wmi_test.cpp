@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "service/com_automation.h"
 #include "winapi/com.h"
 #include "win/process.h"
+#include "win/service_state.h"
 
 namespace orvanel {
 namespace {
@@ -26,7 +32,7 @@ std::vector<Object> elements(const Object& collection) {
 }
 
 TEST(Wmi, StateFollowsTheServiceControlTool) {
-  if (!testing::can_control_service()) GTEST_SKIP() << testing::kNeedsServiceControl;
+  ORVANEL_REQUIRE_SERVICE_CONTROL();
   for (const wchar_t* verb : {L"start", L"stop", L"start"}) {
     testing::net(verb);
     const std::vector<Object> found = elements(query("wuauserv"));
@@ -64,6 +70,25 @@ TEST(Wmi, MethodCallsFailUnderWineAndAreAnsweredOnWindows) {
       EXPECT_FALSE(failure.description().empty()) << method;
     }
   }
+}
+
+// A run cut short leaves the note of how the service was found and the
+// service changed; the next run must give back what the first found.
+TEST(Wmi, AnEarlierRunsNoteOfTheServiceIsKeptAndGivenBack) {
+  ORVANEL_REQUIRE_SERVICE_CONTROL();
+  const std::optional<testing::ServiceRecord> found = testing::wuauserv_record();
+  ASSERT_TRUE(found.has_value());
+  const char* note = "wuauserv-note-test.txt";
+  std::remove(note);
+  ASSERT_EQ(testing::record_as_found(note), 0);
+  const bool disabled = found->start_type == DWORD{SERVICE_DISABLED};
+  // Wine's sc.exe takes no "config"; the service manager does.
+  ASSERT_EQ(testing::set_wuauserv_start_type(disabled ? SERVICE_DEMAND_START : SERVICE_DISABLED),
+            "");
+  ASSERT_EQ(testing::record_as_found(note), 0);
+  ASSERT_EQ(testing::restore_as_found(note), 0);
+  EXPECT_EQ(testing::wuauserv_record(), found);
+  EXPECT_FALSE(std::ifstream(note).is_open()) << "the note outlived the restore";
 }
 
 TEST(Wmi, AnAbsentServiceGivesAnEmptyCollection) {

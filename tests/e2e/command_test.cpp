@@ -2,14 +2,19 @@
 
 #include <optional>
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "app/control_ids.h"
 #include "e2e/app.h"
 #include "win/find.h"
 #include "win/process.h"
+#include "win/service_state.h"
 
 namespace orvanel::testing {
 namespace {
+
+using namespace std::string_literals;
 
 // The error prompt as a person sees it.
 struct Prompt {
@@ -28,20 +33,44 @@ struct Prompt {
   void answer(int id) const { answer_dialog(box, id); }
 };
 
-// The real program with the service stopped, its Start pressed: Wine
-// refuses the call, and the prompt shows. Windows carries the request out
-// instead (RealService below).
+// Where a refused request comes from. Wine's own WMI does not implement the
+// methods and fails them with E_NOTIMPL and the system's text. Windows' WMI
+// carries them out, so there, and under Wine too, the simulated service
+// fails them with WMI's WBEM_E_ACCESS_DENIED (0x80041003) and its text.
+struct Refusal {
+  const char* name;
+  bool real;
+  std::wstring environment;
+  const char* prompt;  // the prompt's text, as a pattern
+};
+
+// Two instances, the first failing once: Ignore goes on to the second,
+// which starts, and the wait sees it.
+const std::wstring kSimulatedRefusal =
+    L"ORVANEL_SIM_STATE=Stopped\0ORVANEL_SIM_FAILURE=0x80041003 The current user does not have "
+    L"permission to perform the action."s;
+const std::wstring kOneRefusalOfTwo =
+    kSimulatedRefusal + L"\0ORVANEL_SIM_INSTANCES=2\0ORVANEL_SIM_FAILURES=1"s;
+
+std::vector<Refusal> refusals(const std::wstring& simulated_environment) {
+  std::vector<Refusal> found{
+      {"simulated", false, simulated_environment,
+       R"(Error: The current user does not have permission to perform the action\. \(#-2147217405\))"}};
+  if (under_wine()) found.push_back({"Wine's WMI", true, {}, R"(Error: \S.* \(#-2147467263\))"});
+  return found;
+}
+
+// The program with the service stopped, its Start pressed: the request is
+// refused, and the prompt shows.
 class ErrorPrompt : public ::testing::Test {
  protected:
-  void SetUp() override {
-    if (!under_wine()) {
-      GTEST_SKIP() << "Windows' WMI carries out StartService; the refusal these tests need is "
-                      "Wine's (E_NOTIMPL)";
+  Prompt press_start(const Refusal& refusal) {
+    if (refusal.real) {
+      net(L"stop");
+      app.emplace(Programs::real);
+    } else {
+      app.emplace(Programs::simulated, refusal.environment);
     }
-  }
-  Prompt press_start() {
-    net(L"stop");
-    app.emplace(Programs::real);
     EXPECT_EQ(app->first_status(), "Automatic Update is Stopped");
     EXPECT_TRUE(app->click(app->centre(win32::kIdStartStop)));
     return Prompt(*app);
@@ -51,54 +80,63 @@ class ErrorPrompt : public ::testing::Test {
 };
 
 TEST_F(ErrorPrompt, ARefusedStartShowsWhoopsAndRetryAndAbortDoWhatTheySay) {
-  const Prompt first = press_start();
-  ASSERT_NE(first.box, nullptr) << "no Whoops box";
-  // Wine does not implement the call: E_NOTIMPL, with the system's text.
-  EXPECT_TRUE(std::regex_match(first.text, std::regex(R"(Error: \S.* \(#-2147467263\))")))
-      << first.text;
-  for (const int id : {IDABORT, IDRETRY, IDIGNORE})
-    EXPECT_NE(GetDlgItem(first.box, id), nullptr) << id;
-  for (const int id : {IDOK, IDCANCEL, IDYES, IDNO})
-    EXPECT_EQ(GetDlgItem(first.box, id), nullptr) << id;
-  EXPECT_NE(GetWindowLongPtrW(GetDlgItem(first.box, IDABORT), GWL_STYLE) & BS_DEFPUSHBUTTON, 0)
-      << "Abort is the default";
-  EXPECT_TRUE(first.has_icon());
-  EXPECT_FALSE(IsWindowEnabled(app->window())) << "the prompt is not modal over the window";
+  for (const Refusal& refusal : refusals(kSimulatedRefusal)) {
+    SCOPED_TRACE(refusal.name);
+    const Prompt first = press_start(refusal);
+    ASSERT_NE(first.box, nullptr) << "no Whoops box";
+    EXPECT_TRUE(std::regex_match(first.text, std::regex(refusal.prompt))) << first.text;
+    for (const int id : {IDABORT, IDRETRY, IDIGNORE})
+      EXPECT_NE(GetDlgItem(first.box, id), nullptr) << id;
+    for (const int id : {IDOK, IDCANCEL, IDYES, IDNO})
+      EXPECT_EQ(GetDlgItem(first.box, id), nullptr) << id;
+    EXPECT_NE(GetWindowLongPtrW(GetDlgItem(first.box, IDABORT), GWL_STYLE) & BS_DEFPUSHBUTTON, 0)
+        << "Abort is the default";
+    EXPECT_TRUE(first.has_icon());
+    EXPECT_FALSE(IsWindowEnabled(app->window())) << "the prompt is not modal over the window";
 
-  first.answer(IDRETRY);
-  const Prompt again(*app);
-  ASSERT_NE(again.box, nullptr) << "Retry did not try again";
-  EXPECT_EQ(again.text, first.text);
+    first.answer(IDRETRY);
+    const Prompt again(*app);
+    ASSERT_NE(again.box, nullptr) << "Retry did not try again";
+    EXPECT_EQ(again.text, first.text);
 
-  again.answer(IDABORT);
-  EXPECT_EQ(find_dialog(app->process_id(), L"Whoops", 1000), nullptr);
-  EXPECT_EQ(app->status(), "Automatic Update is Stopped");
-  EXPECT_TRUE(IsWindowEnabled(app->window()));
-  EXPECT_EQ(wuauserv_state(), "Stopped");
+    again.answer(IDABORT);
+    EXPECT_EQ(find_dialog(app->process_id(), L"Whoops", 1000), nullptr);
+    EXPECT_EQ(app->status(), "Automatic Update is Stopped");
+    EXPECT_TRUE(IsWindowEnabled(app->window()));
+    if (refusal.real) {
+      EXPECT_EQ(wuauserv_state(), "Stopped");
+    }
+  }
 }
 
 TEST_F(ErrorPrompt, IgnoreGoesOnToTheWaitWhichEndsOnTheWantedStateWithARefresh) {
-  const Prompt prompt = press_start();
-  ASSERT_NE(prompt.box, nullptr);
-  prompt.answer(IDIGNORE);
-  const ULONGLONG ignored = GetTickCount64();
-  // The wait polls; the service starting by other means ends it.
-  net(L"start");
-  EXPECT_TRUE(app->wait_for_status("Automatic Update is Running", 4000)) << app->status();
-  EXPECT_LT(GetTickCount64() - ignored, 4500U);
-  EXPECT_EQ(RunningApp::text(app->control(win32::kIdStartStop)), "&Stop");
-  net(L"stop");
+  for (const Refusal& refusal : refusals(kOneRefusalOfTwo)) {
+    SCOPED_TRACE(refusal.name);
+    const Prompt prompt = press_start(refusal);
+    ASSERT_NE(prompt.box, nullptr);
+    prompt.answer(IDIGNORE);
+    const ULONGLONG ignored = GetTickCount64();
+    // The wait polls; the service starting by other means ends it.
+    if (refusal.real) net(L"start");
+    EXPECT_TRUE(app->wait_for_status("Automatic Update is Running", 4000)) << app->status();
+    EXPECT_LT(GetTickCount64() - ignored, 4500U);
+    EXPECT_EQ(RunningApp::text(app->control(win32::kIdStartStop)), "&Stop");
+    if (refusal.real) net(L"stop");
+  }
 }
 
 TEST_F(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
-  const Prompt prompt = press_start();
-  ASSERT_NE(prompt.box, nullptr);
-  prompt.answer(IDIGNORE);
-  const ULONGLONG closed = GetTickCount64();
-  ASSERT_TRUE(app->click(app->centre(win32::kIdClose)));
-  ASSERT_TRUE(app->wait_for_exit(4000)) << "the program outlived the wait";
-  EXPECT_LT(GetTickCount64() - closed, 2000U);
-  EXPECT_EQ(app->exit_code(), 0U);
+  for (const Refusal& refusal : refusals(kSimulatedRefusal)) {
+    SCOPED_TRACE(refusal.name);
+    const Prompt prompt = press_start(refusal);
+    ASSERT_NE(prompt.box, nullptr);
+    prompt.answer(IDIGNORE);
+    const ULONGLONG closed = GetTickCount64();
+    ASSERT_TRUE(app->click(app->centre(win32::kIdClose)));
+    ASSERT_TRUE(app->wait_for_exit(4000)) << "the program outlived the wait";
+    EXPECT_LT(GetTickCount64() - closed, 2000U);
+    EXPECT_EQ(app->exit_code(), 0U);
+  }
 }
 
 // On Windows the requests reach the service control manager. With an
@@ -110,6 +148,13 @@ TEST(RealService, StopAndStartTakeEffectWithTheRightsAndChangeNothingWithout) {
   if (under_wine()) {
     GTEST_SKIP() << "Wine's WMI does not implement StartService and StopService; ErrorPrompt.* "
                     "uses that refusal";
+  }
+  // Without the rights Windows refuses, and nothing changes; with them the
+  // presses change the machine's service, which only a run that asks may.
+  if (running_elevated()) {
+    ORVANEL_REQUIRE_SERVICE_CONTROL();
+  } else if (service_tests_required()) {
+    FAIL() << "needs administrator rights to stop and start wuauserv";
   }
   const std::string before = wuauserv_state();
   RunningApp app(Programs::real);

@@ -9,13 +9,14 @@
 #include "win/find.h"
 #include "service/utf.h"
 #include "win/process.h"
+#include "win/service_state.h"
 #include "win/screen.h"
 
 namespace orvanel::testing {
 namespace {
 
 TEST(Window, LooksAsDesignedAndShowsTheServiceState) {
-  if (!can_control_service()) GTEST_SKIP() << kNeedsServiceControl;
+  ORVANEL_REQUIRE_SERVICE_CONTROL();
   net(L"stop");
   RunningApp app(Programs::real);
   EXPECT_EQ(app.first_status(), "Automatic Update is " + wuauserv_state());
@@ -25,7 +26,7 @@ TEST(Window, LooksAsDesignedAndShowsTheServiceState) {
 }
 
 TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
-  if (!can_control_service()) GTEST_SKIP() << kNeedsServiceControl;
+  ORVANEL_REQUIRE_SERVICE_CONTROL();
   net(L"stop");
   RunningApp app(Programs::real);
   ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
@@ -118,7 +119,7 @@ TEST(Window, TheCloseBoxEndsTheProgramAsCloseDoes) {
 }
 
 TEST(Window, EnterPressesOnlyTheFocusedButton) {
-  if (!can_control_service()) GTEST_SKIP() << kNeedsServiceControl;
+  ORVANEL_REQUIRE_SERVICE_CONTROL();
   net(L"stop");
   RunningApp app(Programs::real);
   ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");

@@ -1,11 +1,15 @@
 // orvanel-sim.exe: the program against the simulated service, for the tests
 // only. Its service comes from the environment: state, number of instances,
-// how long a stop or start stays pending, how long each query takes, and
-// whether the state changes under the window at every query.
+// how long a stop or start stays pending, how long each query takes,
+// whether the state changes under the window at every query, and a failure
+// of the start and stop requests ("NUMBER DESCRIPTION", for every request or
+// for the first so many).
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <variant>
 
@@ -69,5 +73,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
   const double query_seconds = _wtof(setting(L"ORVANEL_SIM_QUERY_SECONDS", L"0").c_str());
   // A wait however short, so that every query passes through the sleeper.
   wmi.set_latency(Operation::kExecQuery, flips && query_seconds <= 0 ? 1e-6 : query_seconds);
+  const std::wstring failure = setting(L"ORVANEL_SIM_FAILURE", L"");
+  if (!failure.empty()) {
+    wchar_t* description = nullptr;
+    const auto number = static_cast<std::int32_t>(std::wcstoul(failure.c_str(), &description, 0));
+    if (*description == L' ') ++description;
+    const orvanel::Failure refused(number, orvanel::utf8_from_wide(description));
+    const int failing = _wtoi(setting(L"ORVANEL_SIM_FAILURES", L"0").c_str());
+    for (int call = 1; call <= failing; ++call) wmi.fail_once(Operation::kMethod, refused, call);
+    if (failing <= 0) wmi.fail_from(Operation::kMethod, refused, 1);
+  }
   return orvanel::win32::run(instance, wmi);
 }

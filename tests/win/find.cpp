@@ -47,6 +47,22 @@ HWND find_window(DWORD process_id, const wchar_t* class_name, const wchar_t* tit
   return search.found;
 }
 
+HWND find_thread_window(DWORD thread_id, const wchar_t* class_name) {
+  Search search{0, class_name, nullptr, nullptr};
+  EnumThreadWindows(
+      thread_id,
+      [](HWND window, LPARAM l) -> BOOL {
+        auto& found = *reinterpret_cast<Search*>(l);
+        wchar_t name[256] = {};
+        GetClassNameW(window, name, 256);
+        if (std::wstring(name) != found.class_name) return TRUE;
+        found.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 HWND find_dialog(DWORD process_id, const wchar_t* title, DWORD milliseconds) {
   HWND found = nullptr;
   wait_for(
@@ -80,6 +96,31 @@ void answer_dialog(HWND box, int id) {
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box, id)));
   wait_for([&] { return !IsWindow(box); }, 5000);
+}
+
+// The box's program stands beside the test program.
+OtherProgramsBox::OtherProgramsBox() {
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+  path.replace(path.find_last_of(L"\\/") + 1, std::wstring::npos, L"orvanel_other_box.exe");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  std::wstring line = L"\"" + path + L"\"";
+  if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process_)) {
+    return;
+  }
+  box_ = find_dialog(process_.dwProcessId, L"Whoops", 10000);
+}
+
+OtherProgramsBox::~OtherProgramsBox() {
+  if (process_.hProcess == nullptr) return;
+  if (box_ != nullptr) PostMessageW(box_, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) {
+    TerminateProcess(process_.hProcess, 1);
+  }
+  CloseHandle(process_.hProcess);
+  CloseHandle(process_.hThread);
 }
 
 }  // namespace orvanel::testing

@@ -1,6 +1,8 @@
 #include "win/process.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <string_view>
 
 namespace orvanel::testing {
 
@@ -21,9 +23,24 @@ bool running_elevated() {
   return elevated;
 }
 
-bool can_control_service() {
-  return under_wine() || running_elevated();
+bool environment_says(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && std::string_view(value) == "1";
 }
+
+std::string service_control_refused() {
+  if (under_wine()) return {};
+  if (!environment_says("ORVANEL_TEST_REAL_SERVICE")) {
+    return "leaves this machine's wuauserv alone: set ORVANEL_TEST_REAL_SERVICE=1 to let the "
+           "tests stop, start and reconfigure it (they give it back afterwards)";
+  }
+  if (!running_elevated()) return "needs administrator rights to stop and start wuauserv";
+  return {};
+}
+
+bool can_control_service() { return service_control_refused().empty(); }
+
+bool service_tests_required() { return environment_says("ORVANEL_REQUIRE_SERVICE_TESTS"); }
 
 std::string run_and_capture(const std::wstring& command) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

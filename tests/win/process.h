@@ -13,11 +13,17 @@ namespace orvanel::testing {
 bool under_wine();
 // Whether this process runs with an administrator's rights (elevated).
 bool running_elevated();
-// Whether the tests may stop and start wuauserv: always under Wine, and on
-// Windows as administrator. Tests that need it skip otherwise, saying so.
+// Whether the tests may stop, start and reconfigure wuauserv: always under
+// Wine, whose service belongs to the tests' own prefix; on Windows only when
+// asked (ORVANEL_TEST_REAL_SERVICE=1) and as administrator. Empty when they
+// may, else why not and how to let them.
+std::string service_control_refused();
 bool can_control_service();
-inline constexpr const char* kNeedsServiceControl =
-    "needs administrator rights to stop and start wuauserv";
+// ORVANEL_REQUIRE_SERVICE_TESTS=1, as the Windows CI jobs set it: a test that
+// would skip for want of the service or of the rights fails instead.
+bool service_tests_required();
+// Whether a variable of the environment is set to "1".
+bool environment_says(const char* name);
 
 // Runs a command line to its end and gives what it wrote to its output.
 std::string run_and_capture(const std::wstring& command);

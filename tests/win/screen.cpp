@@ -1,6 +1,8 @@
 #include "win/screen.h"
 
 #include <cmath>
+#include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 
 #include "win/process.h"
@@ -53,12 +55,41 @@ SIZE text_extent(HFONT font, const std::wstring& text) {
   return {size.cx, metrics.tmHeight};
 }
 
+// One copy of the whole area: with the desktop compositor each GetPixel on
+// the screen waits for a composition of its own.
 std::vector<COLORREF> capture(HWND window, const RECT& area) {
+  const ULONGLONG started = GetTickCount64();
+  const LONG width = area.right - area.left;
+  const LONG height = area.bottom - area.top;
+  if (width <= 0 || height <= 0) return {};
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down: rows in reading order
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
   const scoped_window_dc dc(window);
-  std::vector<COLORREF> colours;
-  for (LONG y = area.top; y < area.bottom; ++y) {
-    for (LONG x = area.left; x < area.right; ++x) colours.push_back(GetPixel(dc.get(), x, y));
+  const winapi::unique_hdc memory(CreateCompatibleDC(dc.get()));
+  const winapi::unique_hbitmap image(
+      CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory || !image) return {};
+  {
+    const scoped_select selected(memory.get(), image.get());
+    if (!BitBlt(memory.get(), 0, 0, width, height, dc.get(), area.left, area.top, SRCCOPY)) {
+      return {};
+    }
   }
+  const auto* pixels = static_cast<const RGBQUAD*>(bits);
+  std::vector<COLORREF> colours;
+  colours.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  for (std::size_t k = 0; k < static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+       ++k) {
+    colours.push_back(RGB(pixels[k].rgbRed, pixels[k].rgbGreen, pixels[k].rgbBlue));
+  }
+  std::printf("captured %ldx%ld pixels in %llu ms\n", width, height,
+              GetTickCount64() - started);
   return colours;
 }
 

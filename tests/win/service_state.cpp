@@ -1,7 +1,11 @@
 #include "win/service_state.h"
 
+#include "win/process.h"
+
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -14,11 +18,6 @@ struct CloseService {
 };
 using unique_service = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, CloseService>;
 
-constexpr DWORD kAccess =
-    SERVICE_QUERY_CONFIG | SERVICE_CHANGE_CONFIG | SERVICE_QUERY_STATUS | SERVICE_START |
-    SERVICE_STOP;
-
-// The service with as many of the rights it may take as this process has.
 unique_service open_wuauserv(DWORD access) {
   const unique_service manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
   if (!manager) return {};
@@ -44,6 +43,40 @@ std::string error_text(const char* what) {
   return std::string(what) + " failed with error " + std::to_string(GetLastError());
 }
 
+bool pending(DWORD state) {
+  return state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING ||
+         state == SERVICE_CONTINUE_PENDING || state == SERVICE_PAUSE_PENDING;
+}
+
+bool set_start_type(SC_HANDLE service, DWORD type) {
+  return ChangeServiceConfigW(service, SERVICE_NO_CHANGE, type, SERVICE_NO_CHANGE, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
+}
+
+// Asks for the state, waiting out a stop or start under way (Windows Update
+// may be starting it by itself): a service in a pending state refuses
+// controls with ERROR_SERVICE_CANNOT_ACCEPT_CTRL, so that answer waits too.
+std::string bring_to(SC_HANDLE service, bool running, ULONGLONG end) {
+  const DWORD wanted = running ? SERVICE_RUNNING : SERVICE_STOPPED;
+  for (;;) {
+    const std::optional<DWORD> state = current_state(service);
+    if (!state) return error_text("QueryServiceStatus");
+    if (*state == wanted) return {};
+    if (GetTickCount64() >= end) return "wuauserv did not get back within 60 s";
+    if (!pending(*state)) {
+      SERVICE_STATUS status{};
+      const bool sent = running ? StartServiceW(service, 0, nullptr) != FALSE
+                                : ControlService(service, SERVICE_CONTROL_STOP, &status) != FALSE;
+      const DWORD error = sent ? ERROR_SUCCESS : GetLastError();
+      if (error != ERROR_SUCCESS && error != ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
+          error != ERROR_SERVICE_ALREADY_RUNNING && error != ERROR_SERVICE_NOT_ACTIVE) {
+        return error_text(running ? "StartService" : "ControlService(stop)");
+      }
+    }
+    Sleep(100);
+  }
+}
+
 }  // namespace
 
 std::optional<ServiceRecord> wuauserv_record() {
@@ -57,47 +90,101 @@ std::optional<ServiceRecord> wuauserv_record() {
 
 std::string restore_wuauserv(const ServiceRecord& record) {
   const std::optional<ServiceRecord> now = wuauserv_record();
-  if (now && *now == record) return {};
-  const unique_service service = open_wuauserv(kAccess);
+  if (!now) return "wuauserv cannot be asked";
+  if (*now == record) return {};
+  const bool state_differs = now->running != record.running;
+  const bool type_differs = now->start_type != record.start_type;
+  // Only the rights that what differs needs: a start needs a disabled
+  // service let start first.
+  DWORD access = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
+  if (state_differs) access |= record.running ? SERVICE_START : SERVICE_STOP;
+  if (type_differs || (state_differs && record.running)) access |= SERVICE_CHANGE_CONFIG;
+  const unique_service service = open_wuauserv(access);
   if (!service) return error_text("opening wuauserv to restore it");
-  // A disabled service must be started or stopped first, then disabled again.
-  if (record.running != now.value_or(ServiceRecord{}).running) {
-    if (start_type(service.get()) == SERVICE_DISABLED &&
-        !ChangeServiceConfigW(service.get(), SERVICE_NO_CHANGE, SERVICE_DEMAND_START,
-                              SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr, nullptr,
-                              nullptr, nullptr)) {
+  if (state_differs) {
+    if (record.running && now->start_type == DWORD{SERVICE_DISABLED} &&
+        !set_start_type(service.get(), SERVICE_DEMAND_START)) {
       return error_text("ChangeServiceConfig");
     }
-    SERVICE_STATUS status{};
-    if (record.running ? !StartServiceW(service.get(), 0, nullptr)
-                       : !ControlService(service.get(), SERVICE_CONTROL_STOP, &status)) {
-      const DWORD error = GetLastError();
-      if (error != ERROR_SERVICE_ALREADY_RUNNING && error != ERROR_SERVICE_NOT_ACTIVE) {
-        return error_text(record.running ? "StartService" : "ControlService(stop)");
-      }
-    }
-    const DWORD wanted = record.running ? SERVICE_RUNNING : SERVICE_STOPPED;
-    const ULONGLONG end = GetTickCount64() + 60000;
-    while (current_state(service.get()) != wanted && GetTickCount64() < end) Sleep(100);
-    if (current_state(service.get()) != wanted) return "wuauserv did not get back within 60 s";
+    std::string failed = bring_to(service.get(), record.running, GetTickCount64() + 60000);
+    if (!failed.empty()) return failed;
   }
   if (start_type(service.get()) != record.start_type &&
-      !ChangeServiceConfigW(service.get(), SERVICE_NO_CHANGE, record.start_type, SERVICE_NO_CHANGE,
-                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
+      !set_start_type(service.get(), record.start_type)) {
     return error_text("ChangeServiceConfig");
   }
   return {};
 }
 
+int record_as_found(const char* path) {
+  std::printf("elevated: %s; the tests may change wuauserv: %s\n",
+              running_elevated() ? "yes" : "no",
+              can_control_service() ? "yes" : service_control_refused().c_str());
+  std::optional<ServiceRecord> kept;
+  if (std::ifstream earlier(path); earlier) {
+    kept = from_text(std::string(std::istreambuf_iterator<char>(earlier), {}));
+  }
+  if (kept) {
+    std::printf("wuauserv: start type %lu, %s, as an earlier run found it; kept in %s\n",
+                kept->start_type, kept->running ? "running" : "stopped", path);
+  }
+  const std::optional<ServiceRecord> record = wuauserv_record();
+  if (!record) {
+    std::printf("wuauserv cannot be asked here: nothing to record\n");
+    return service_tests_required() ? 1 : 0;
+  }
+  if (!kept) {
+    std::ofstream(path) << to_text(*record);
+    std::printf("wuauserv: start type %lu, %s; kept in %s\n", record->start_type,
+                record->running ? "running" : "stopped", path);
+  }
+  if (!can_control_service()) return service_tests_required() ? 1 : 0;
+  const std::string failed = let_wuauserv_start();
+  if (!failed.empty()) std::printf("%s\n", failed.c_str());
+  return 0;
+}
+
+int restore_as_found(const char* path) {
+  std::ifstream file(path);
+  if (!file) {
+    std::printf("no record of wuauserv in %s: nothing to restore\n", path);
+    return 0;
+  }
+  const std::optional<ServiceRecord> record =
+      from_text(std::string(std::istreambuf_iterator<char>(file), {}));
+  file.close();
+  if (!record) {
+    std::fprintf(stderr, "%s does not hold a record of wuauserv\n", path);
+    return 1;
+  }
+  if (wuauserv_record() != record && !can_control_service()) {
+    // This run changed nothing; the run that did may give it back.
+    std::printf("wuauserv stands otherwise than %s says, and this run may not change it (%s): "
+                "the note stays\n",
+                path, service_control_refused().c_str());
+    return 0;
+  }
+  const std::string failed = restore_wuauserv(*record);
+  if (!failed.empty()) {
+    std::fprintf(stderr, "wuauserv not restored: %s\n", failed.c_str());
+    return 1;
+  }
+  std::remove(path);
+  std::printf("wuauserv restored: start type %lu, %s\n", record->start_type,
+              record->running ? "running" : "stopped");
+  return 0;
+}
+
 std::string let_wuauserv_start() {
   const std::optional<ServiceRecord> now = wuauserv_record();
-  if (!now || now->start_type != SERVICE_DISABLED) return {};
+  if (!now || now->start_type != DWORD{SERVICE_DISABLED}) return {};
+  return set_wuauserv_start_type(SERVICE_DEMAND_START);
+}
+
+std::string set_wuauserv_start_type(DWORD type) {
   const unique_service service = open_wuauserv(SERVICE_CHANGE_CONFIG);
-  if (!service ||
-      !ChangeServiceConfigW(service.get(), SERVICE_NO_CHANGE, SERVICE_DEMAND_START,
-                            SERVICE_NO_CHANGE, nullptr, nullptr, nullptr, nullptr, nullptr,
-                            nullptr, nullptr)) {
-    return error_text("setting wuauserv to start on demand");
+  if (!service || !set_start_type(service.get(), type)) {
+    return error_text("setting wuauserv's start type");
   }
   return {};
 }
@@ -117,8 +204,9 @@ std::optional<ServiceRecord> from_text(const std::string& text) {
   return ServiceRecord{static_cast<DWORD>(type), running == 1};
 }
 
+// A run that may not change the service has nothing to give back.
 void ServiceKeeper::OnTestStart(const ::testing::TestInfo& /*test*/) {
-  before_ = wuauserv_record();
+  before_ = can_control_service() ? wuauserv_record() : std::nullopt;
 }
 
 void ServiceKeeper::OnTestEnd(const ::testing::TestInfo& test) {

@@ -47,6 +47,11 @@ TEST_F(LiveWindow, TheFirstActivationRefreshesOnceWithTheIconAndTheWindowMenuSet
   EXPECT_TRUE(IsWindowEnabled(control(kIdStartStop)));
   EXPECT_NE(shown_icon(ICON_BIG), nullptr);
   EXPECT_NE(shown_icon(ICON_SMALL), nullptr);
+  // Activated again without having been left, as a window shown behind
+  // another is when clicked: the focus stays where the first activation put it.
+  ASSERT_EQ(GetFocus(), control(kIdClose));
+  SendMessageW(window->handle(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
+  EXPECT_EQ(GetFocus(), control(kIdClose)) << "a second activation moved the focus";
 
   // The window menu, opened as Alt+Space opens it, offers only Move and Close.
   ASSERT_TRUE(to_front());
@@ -280,6 +285,9 @@ TEST_F(LiveWindow, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
 }
 
 TEST_F(LiveWindow, ClosingTheWindowUnderThePromptEndsThePressQuietly) {
+  // Another program's box, of the same title, is none of this window's.
+  const testing::OtherProgramsBox other;
+  ASSERT_TRUE(other.shown()) << "the other program's box did not show";
   open_and_refresh(std::string("Running"));
   wmi.fail_from(sim::Operation::kMethod, Failure(-2147467263, "Not implemented"), 1);
   const HWND main = window->handle();
@@ -293,7 +301,8 @@ TEST_F(LiveWindow, ClosingTheWindowUnderThePromptEndsThePressQuietly) {
       << ::testing::PrintToString(steps) << " unloaded " << window->unloaded();
   closer.join();
   EXPECT_TRUE(window->unloaded());
-  EXPECT_EQ(FindWindowW(L"#32770", nullptr), nullptr) << "a box outlived the window";
+  EXPECT_EQ(testing::find_thread_window(GetCurrentThreadId(), L"#32770"), nullptr)
+      << "a box outlived the window";
 }
 
 // On Windows, WMI answers from another process, and while this thread waits
