@@ -1,3 +1,5 @@
+#include <utility>
+
 #include "app/win32_annotations.h"
 
 namespace orvanel::win32 {

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "app/control_ids.h"
 #include "app/forms.h"

@@ -1,7 +1,12 @@
 #include "service/com_automation.h"
 
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "service/windows_failure.h"

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
+#include <variant>
 
 #include "com/fake_dispatch.h"
 #include "service/com_automation.h"

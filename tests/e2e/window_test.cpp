@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 
 #include "app/control_ids.h"
 #include "app/win32_look.h"

@@ -1,11 +1,15 @@
 #include "sim/sim_wmi.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cctype>
 #include <limits>
+#include <optional>
+#include <span>
 #include <thread>
 #include <utility>
+#include <variant>
 
 namespace orvanel::sim {
 namespace {

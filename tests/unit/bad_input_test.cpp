@@ -1,5 +1,7 @@
 #include <cctype>
+#include <cstdint>
 #include <ostream>
+#include <string>
 
 #include "unit/behaviour_fixture.h"
 

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <ostream>
+#include <string>
+#include <utility>
 
 #include "app/form1.h"
 #include "sim/sim_wmi.h"

@@ -1,3 +1,6 @@
+#include <optional>
+#include <utility>
+
 #include "unit/command_model.h"
 
 namespace orvanel::testing {

@@ -1,7 +1,13 @@
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "unit/behaviour_fixture.h"
 

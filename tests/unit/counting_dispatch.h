@@ -3,7 +3,10 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "service/automation.h"

@@ -1,3 +1,7 @@
+#include <cstddef>
+#include <string>
+#include <vector>
+
 #include "unit/behaviour_fixture.h"
 
 namespace orvanel {

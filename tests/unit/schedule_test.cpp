@@ -3,11 +3,15 @@
 // A failing schedule prints its seed; ORVANEL_SEED=n runs that one alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <random>
+#include <string>
 
 #include "app/form1.h"
 #include "sim/sim_wmi.h"

@@ -1,4 +1,8 @@
+#include <cstddef>
+#include <cstdint>
 #include <ostream>
+#include <string>
+#include <vector>
 
 #include "unit/behaviour_fixture.h"
 

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <new>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
