@@ -8,18 +8,12 @@ namespace {
 constexpr wchar_t kPictureName[] = L"Orvanel emblem: a flag waving in front of a globe";
 constexpr wchar_t kNoticeName[] = L"Copyright \u00A9 2026";
 
-// The property service and the properties, without the GUID library.
+// The property service, without the GUID library.
 constexpr GUID kAccPropServices{
     0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
 constexpr GUID kIAccPropServices{
     0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
-constexpr GUID kLiveSetting{
-    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
-constexpr GUID kAccName{
-    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
 constexpr LONG kPolite = 1;
-// Windows 8's live-region event; the program's Windows 7 headers leave it out.
-constexpr DWORD kLiveRegionChanged = 0x8019;
 
 }  // namespace
 

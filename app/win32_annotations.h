@@ -11,6 +11,14 @@
 
 namespace orvanel::win32 {
 
+// The properties set, without the GUID library.
+inline constexpr GUID kLiveSetting{
+    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+inline constexpr GUID kAccName{
+    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+// Windows 8's live-region event; the program's Windows 7 headers leave it out.
+inline constexpr DWORD kLiveRegionChanged = 0x8019;
+
 // Makes the property service that annotates controls.
 using AnnotationServices = HRESULT (*)(IAccPropServices** services) noexcept;
 // oleacc's.

@@ -11,12 +11,6 @@
 namespace orvanel::win32 {
 namespace {
 
-
-constexpr UINT kActivateMessage = WM_APP + 1;
-constexpr UINT kSettleFocusMessage = WM_APP + 2;
-constexpr UINT kAnnotateMessage = WM_APP + 3;
-// Windows 10 1703's; MinGW's headers give it only to newer targets.
-constexpr UINT kGetDpiScaledSize = 0x02E4;
 constexpr COLORREF kBackground = RGB(212, 208, 200);
 constexpr COLORREF kStatusText = RGB(0, 0, 128);
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
@@ -33,9 +27,8 @@ static_assert(static_cast<int>(MsgBoxAnswer::kAbort) == IDABORT &&
 // for it; the status line also has its focus frame redrawn whenever the
 // focus or the keyboard cues change.
 LRESULT CALLBACK control_proc(HWND control, UINT message, WPARAM w, LPARAM l) noexcept {
-  // What a control does otherwise is what its class does: nothing else
-  // stands between the two.
-  const auto original = reinterpret_cast<WNDPROC>(GetClassLongPtrW(control, GCLP_WNDPROC));
+  // The procedure this one replaced, kept in the control's user data.
+  const auto replaced = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_USERDATA));
   // No control has a border, scroll bar or anything else outside its client
   // area, so there is no frame to paint; the default handling would still
   // take and give back a window DC at every paint of every control, which
@@ -47,7 +40,7 @@ LRESULT CALLBACK control_proc(HWND control, UINT message, WPARAM w, LPARAM l) no
     const RECT frame = focus_frame(GetParent(control), control);
     RedrawWindow(GetParent(control), &frame, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
-  return CallWindowProcW(original, control, message, w, l);
+  return CallWindowProcW(replaced, control, message, w, l);
 }
 
 }  // namespace
@@ -115,8 +108,10 @@ void Win32Form::create_controls() {
   start_stop_ = GetDlgItem(window_.get(), kIdStartStop);
   close_ = GetDlgItem(window_.get(), kIdClose);
   status_ = GetDlgItem(window_.get(), kIdStatus);
+  focus_.attach(window_.get(), start_stop_, close_, status_);
   for (HWND control = GetWindow(window_.get(), GW_CHILD); control != nullptr;
        control = GetWindow(control, GW_HWNDNEXT)) {
+    SetWindowLongPtrW(control, GWLP_USERDATA, GetWindowLongPtrW(control, GWLP_WNDPROC));
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&control_proc));
   }
   if (annotation_pending_) on_annotate();
@@ -213,7 +208,8 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     case WM_LBUTTONDBLCLK:
       return on_double_click();
     case kSettleFocusMessage:
-      return on_settle_focus();
+      focus_.settle();
+      return 0;
     case WM_CTLCOLORSTATIC:
       return on_ctl_color_static(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
     case WM_ERASEBKGND:
@@ -242,21 +238,8 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
 // shown; it is posted so that it runs from the message loop, not from inside
 // ShowWindow.
 LRESULT Win32Form::on_activate(WPARAM w) {
-  if (LOWORD(w) == WA_INACTIVE) {
-    HWND focus = GetFocus();
-    if (focus != nullptr && IsChild(window_.get(), focus)) saved_focus_ = focus;
-    active_ = false;
-    return 0;
-  }
-  // Activated again without having been left (shown behind another window,
-  // then clicked): the focus is where the user last saw it.
-  if (std::exchange(active_, true)) return 0;
-  HWND target = saved_focus_ != nullptr && IsWindowEnabled(saved_focus_) ? saved_focus_ : nullptr;
-  for (HWND button : {start_stop_, close_}) {
-    if (target == nullptr && button != nullptr && IsWindowEnabled(button)) target = button;
-  }
-  if (target != nullptr) SetFocus(target);
-  if (!activated_) {
+  focus_.activate(LOWORD(w) != WA_INACTIVE);
+  if (LOWORD(w) != WA_INACTIVE && !activated_) {
     activated_ = true;
     PostMessageW(window_.get(), kActivateMessage, 0, 0);
   }
@@ -384,19 +367,10 @@ LRESULT Win32Form::on_destroy() {
 }
 
 HWND Win32Form::control_window(Control control) const {
-  HWND window = nullptr;
-  switch (control) {
-    case Control::kStartStop:
-      window = start_stop_;
-      break;
-    case Control::kClose:
-      window = close_;
-      break;
-    case Control::kStatus:
-      window = status_;
-      break;
-  }
   require_window();
+  HWND window = control == Control::kStartStop ? start_stop_
+                : control == Control::kClose   ? close_
+                                               : status_;
   if (window == nullptr) throw Failure(error::kObjectUnloaded);
   return window;
 }
@@ -421,12 +395,8 @@ void Win32Form::set_caption(Control control, std::string_view text) {
   Annotations::announce(window);
 }
 
-// Every state query disables Start/Stop and, when the state fits, enables
-// it again at once. Disabling the button would repaint it twice a query and,
-// when it has the focus, move the focus, which a screen reader announces; so
-// the button itself is disabled only once the query is over and the disable
-// still stands. Meanwhile the flag set here is the one that decides whether
-// it takes a click.
+// The flag set here decides whether Start/Stop takes a click; the button
+// itself follows as the focus keeper lets it.
 void Win32Form::set_enabled(Control control, bool enabled) {
   HWND window = control_window(control);
   if (window != start_stop_) {
@@ -434,33 +404,7 @@ void Win32Form::set_enabled(Control control, bool enabled) {
     return;
   }
   start_stop_enabled_ = enabled;
-  if (!enabled) {
-    if (IsWindowEnabled(window) && !disable_pending_) {
-      disable_pending_ = true;
-      PostMessageW(window_.get(), kSettleFocusMessage, 0, 0);
-    }
-    return;
-  }
-  disable_pending_ = false;
-  EnableWindow(window, TRUE);
-  if (focus_parked_) {
-    focus_parked_ = false;
-    if (GetFocus() == status_) SetFocus(window);
-    if (saved_focus_ == status_) saved_focus_ = window;
-  }
-}
-
-// A disabled button cannot keep the focus. The status line holds it until
-// the button is enabled again: a screen reader reads the status there, and
-// Enter or Space presses nothing.
-LRESULT Win32Form::on_settle_focus() {
-  if (!std::exchange(disable_pending_, false)) return 0;
-  if (GetFocus() == start_stop_) {
-    SetFocus(status_);
-    focus_parked_ = true;
-  }
-  EnableWindow(start_stop_, FALSE);
-  return 0;
+  focus_.set_start_stop_enabled(enabled);
 }
 
 void Win32Form::set_mouse_pointer(MousePointer pointer) {

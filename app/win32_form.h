@@ -12,11 +12,16 @@
 #include "app/control_ids.h"
 #include "app/forms.h"
 #include "app/win32_annotations.h"
+#include "app/win32_focus.h"
 #include "app/win32_look.h"
 #include "app/win32_probes.h"
 #include "winapi/handles.h"
 
 namespace orvanel::win32 {
+
+// The window's own messages, which it posts or sends to itself.
+inline constexpr UINT kActivateMessage = WM_APP + 1;
+inline constexpr UINT kAnnotateMessage = WM_APP + 3;
 
 class Win32Form final : public Forms {
  public:
@@ -51,7 +56,6 @@ class Win32Form final : public Forms {
   LRESULT on_first_activation();
   LRESULT on_command(WPARAM w);
   LRESULT on_double_click();
-  LRESULT on_settle_focus();
   LRESULT on_ctl_color_static(HDC dc, HWND control);
   LRESULT on_erase_background(WPARAM w, LPARAM l);
   LRESULT on_colours_changed(UINT message, WPARAM w, LPARAM l);
@@ -93,15 +97,12 @@ class Win32Form final : public Forms {
   HWND start_stop_ = nullptr;
   HWND close_ = nullptr;
   HWND status_ = nullptr;
-  HWND saved_focus_ = nullptr;
+  FocusKeeper focus_;
   // Start/Stop's enabled flag as the behaviour set it; the button itself
-  // follows once it is clear that a disable stands (see set_enabled).
+  // follows once it is clear that a disable stands (see FocusKeeper).
   bool start_stop_enabled_ = false;
-  bool disable_pending_ = false;
-  bool focus_parked_ = false;
   bool high_contrast_ = false;
   bool activated_ = false;
-  bool active_ = false;
   bool annotation_asked_ = false;
   // Asked for before the controls existed; annotated once they do.
   bool annotation_pending_ = false;

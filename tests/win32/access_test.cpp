@@ -182,7 +182,6 @@ void CALLBACK hear(HWINEVENTHOOK /*hook*/, DWORD event, HWND window, LONG /*obje
                    LONG /*child*/, DWORD /*thread*/, DWORD /*time*/) {
   heard.emplace_back(event, window);
 }
-constexpr DWORD kLiveRegionChanged = 0x8019;
 
 class Heard : public Accessible {
  protected:
@@ -384,10 +383,6 @@ HRESULT recording_services(IAccPropServices** services) noexcept {
 }
 
 TEST_F(Accessible, ControlsAreAnnotatedWhenAnAccessibilityClientFirstAsks) {
-  constexpr GUID kLiveSetting{
-      0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
-  constexpr GUID kName{
-      0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
   // A client asks for the window, or straight for a label (the picture
   // under the mouse, say), or for the window before its controls exist;
   // each request reaches the program as WM_GETOBJECT to that window.
@@ -409,8 +404,8 @@ TEST_F(Accessible, ControlsAreAnnotatedWhenAnAccessibilityClientFirstAsks) {
       SendMessageW(target, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
     }
     EXPECT_EQ(services.value(control(kIdStatus), kLiveSetting), L"1") << "not a polite live region";
-    EXPECT_EQ(services.value(control(kIdNotice), kName), L"Copyright \u00A9 2026");
-    EXPECT_EQ(services.value(control(kIdPicture), kName),
+    EXPECT_EQ(services.value(control(kIdNotice), kAccName), L"Copyright \u00A9 2026");
+    EXPECT_EQ(services.value(control(kIdPicture), kAccName),
               L"Orvanel emblem: a flag waving in front of a globe");
     const int made = services.annotations;
     SendMessageW(window->handle(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
@@ -509,7 +504,7 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
   for (const int resolution : {96, 144}) {
     SCOPED_TRACE(resolution);
     SIZE scaled{};
-    ASSERT_EQ(SendMessageW(main, 0x02E4, static_cast<WPARAM>(resolution),
+    ASSERT_EQ(SendMessageW(main, kGetDpiScaledSize, static_cast<WPARAM>(resolution),
                            reinterpret_cast<LPARAM>(&scaled)),
               TRUE)
         << "WM_GETDPISCALEDSIZE";
