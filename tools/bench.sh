@@ -1,6 +1,5 @@
 #!/bin/sh
-# Runs the benchmarks and prints one table: the native core, then the
-# program under Wine against the bare calls and a bare window.
+# Runs the benchmarks: the native core, then the program under Wine against bare calls, in one table.
 set -eu
 cd "$(dirname "$0")/.."
 dir=build/wine-bench

@@ -1,15 +1,12 @@
 #!/usr/bin/env python3
-"""Finds standard headers that a file uses and does not include, by asking
-include-what-you-use over the native and the cross build's compile databases.
+"""Finds standard headers that files use without including them, by include-what-you-use.
 
     check-includes.py SOURCE_DIR NATIVE_BUILD_DIR WINDOWS_BUILD_DIR
 
-Only additions count, and only of a standard header for a name the file
-spells: iwyu also asks for headers of libstdc++'s inner names (<ranges> for
-__find_fn, <type_traits> for std::move's remove_reference<>::type) and of
-names a template takes by default (std::less, std::allocator), which
-Visual Studio's library does not need either. Exits 77, counted as skipped,
-when the cross build has not been configured.
+Only additions count, of a standard header for a name the file spells: iwyu
+also asks for libstdc++'s inner names (<ranges> for __find_fn, <type_traits>
+for std::move's remove_reference<>::type) and for a template's defaults
+(std::less, std::allocator). Exits 77, counted as skipped, without the cross build.
 """
 
 import re

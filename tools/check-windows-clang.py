@@ -1,21 +1,15 @@
 #!/usr/bin/env python3
-"""The Windows code compiles with clang against MinGW's headers: for 32-bit
-Windows, where callbacks need their calling convention, and for 64-bit
-Windows with the warnings nearest to Visual Studio's /W4 (conversions that
-may lose data or change sign, shadowed names). It takes the files, the
-definitions and the include folders from the cross build's compile database,
-so that it checks what the build compiles, and builds nothing.
-
-Every file of the Windows build, tests included, also gets a pass that shows
-signed/unsigned comparisons made inside the standard library's templates
-(a DWORD compared with an int through std::optional, say): GCC and clang
-keep quiet there, as the library is a system header, but Visual Studio
-reports them (C4389) at the line that compares, and /WX makes them errors.
+"""Compiles the Windows code with clang, as Visual Studio's /W4 /WX would judge it.
 
     check-windows-clang.py SOURCE_DIR BUILD_DIR
 
-Exits 77, which the test counts as skipped, when the cross build has not
-been configured yet.
+The program's files, with the files, definitions and include folders of the
+cross build's compile database: for 32-bit Windows (callbacks' calling
+convention) and for 64-bit Windows with the warnings nearest to /W4. Every
+file of the Windows build, tests included, also with -Wsign-compare seen in
+the standard library's templates (a DWORD compared with an int through
+std::optional): GCC and clang keep quiet there, Visual Studio reports C4389.
+Exits 77, counted as skipped, when the cross build is not configured.
 """
 
 import json
@@ -54,9 +48,7 @@ def arguments(entry):
 
 
 def ours_among(diagnostics, source):
-    """The warnings that this project's code causes: at its own lines, or in
-    a library template that one of its lines instantiates. The library's
-    own comparisons, made whatever the project does, are not its to fix."""
+    """The warnings at this project's lines or in templates its lines instantiate."""
     blocks = []
     for line in diagnostics.splitlines(keepends=True):
         if ": warning: " in line or not blocks:

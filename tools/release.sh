@@ -21,7 +21,7 @@ mkdir -p "$stage" dist
 
 # Windows users read text files with CRLF line ends.
 crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
-sed "s/@VERSION@/$version/" tools/release/README.txt >"$stage/README.in"
+sed "s/@VERSION@/$version/" docs/release-README.txt >"$stage/README.in"
 crlf "$stage/README.in" "$stage/README.txt"
 crlf LICENSE "$stage/LICENSE.txt"
 sh tools/release/notices.sh >"$stage/NOTICES.in"

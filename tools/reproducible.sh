@@ -1,7 +1,5 @@
 #!/bin/sh
-# Two releases of the committed tree, from two clones in different folders
-# made at different times, must be the same bytes. They are unsigned: a
-# signature carries its own time.
+# Checks that two unsigned releases of the tree, from two clones made apart, are the same bytes.
 set -eu
 cd "$(dirname "$0")/.."
 work=$(mktemp -d)

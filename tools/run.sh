@@ -1,7 +1,6 @@
 #!/bin/sh
-# Starts the program under Wine, against Wine's own WMI and wuauserv service.
-# With a display it runs there until closed; without one it runs under Xvfb,
-# saves a screenshot after the first refresh to build/orvanel.png, and closes.
+# Starts the program under Wine against Wine's own WMI and wuauserv service.
+# Without a display: under Xvfb, a screenshot to build/orvanel.png, then closed.
 set -eu
 cd "$(dirname "$0")/.."
 program=build/windows/orvanel.exe

@@ -1,7 +1,5 @@
 #!/bin/sh
-# The long soak: 10,000 refreshes of the program under Wine, against a
-# simulated service whose state changes at every query (about three
-# minutes), or as many as ORVANEL_SOAK says. make test runs 300.
+# Soaks the program under Wine with 10,000 refreshes (ORVANEL_SOAK), the service changing at each.
 set -eu
 cd "$(dirname "$0")/.."
 dir=build/wine-soak

@@ -1,6 +1,5 @@
 #!/bin/sh
-# Runs a Windows program under the tests' Wine environment with the display
-# set to another resolution, and sets it back afterwards:
+# Runs a Windows program under the tests' Wine at another display resolution, then sets it back:
 #   wine-with-dpi.sh DIR DPI PROGRAM [ARGUMENTS...]
 set -u
 dir=$1

@@ -20,9 +20,9 @@
 #include "bench/report.h"
 #include "service/com_automation.h"
 #include "winapi/com.h"
-#include "win/find.h"
-#include "win/pe.h"
-#include "win/process.h"
+#include "support/find.h"
+#include "support/pe.h"
+#include "support/process.h"
 
 namespace orvanel::bench {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "win/service_state.h"
+#include "support/service_state.h"
 #include "winapi/com.h"
 
 // The tests run on one COM apartment, as the program does.

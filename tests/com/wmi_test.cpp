@@ -10,8 +10,8 @@
 
 #include "service/com_automation.h"
 #include "winapi/com.h"
-#include "win/process.h"
-#include "win/service_state.h"
+#include "support/process.h"
+#include "support/service_state.h"
 
 namespace orvanel {
 namespace {

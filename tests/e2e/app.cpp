@@ -6,9 +6,9 @@
 #include "app/control_ids.h"
 #include "app/win32_controls.h"
 #include "service/utf.h"
-#include "win/find.h"
-#include "win/input.h"
-#include "win/screen.h"
+#include "support/find.h"
+#include "support/input.h"
+#include "support/screen.h"
 
 namespace orvanel::testing {
 

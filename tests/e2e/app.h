@@ -10,7 +10,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "win/input.h"
+#include "support/input.h"
 
 namespace orvanel::testing {
 

@@ -7,9 +7,9 @@
 
 #include "app/control_ids.h"
 #include "e2e/app.h"
-#include "win/find.h"
-#include "win/process.h"
-#include "win/service_state.h"
+#include "support/find.h"
+#include "support/process.h"
+#include "support/service_state.h"
 
 namespace orvanel::testing {
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "e2e/app.h"
-#include "win/pe.h"
+#include "support/pe.h"
 
 namespace orvanel::testing {
 namespace {

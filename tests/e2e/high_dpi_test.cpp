@@ -2,8 +2,8 @@
 
 #include "e2e/app.h"
 #include "e2e/layout.h"
-#include "win/process.h"
-#include "win/screen.h"
+#include "support/process.h"
+#include "support/screen.h"
 
 namespace orvanel::testing {
 namespace {

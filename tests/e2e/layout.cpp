@@ -9,7 +9,7 @@
 #include "app/control_ids.h"
 #include "app/win32_look.h"
 #include "service/utf.h"
-#include "win/screen.h"
+#include "support/screen.h"
 
 namespace orvanel::testing {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "e2e/app.h"
-#include "win/process.h"
-#include "win/service_state.h"
+#include "support/process.h"
+#include "support/service_state.h"
 
 // orvanel_e2e [gtest flags] PROGRAM SIMULATED_PROGRAM
 int main(int argc, char** argv) {

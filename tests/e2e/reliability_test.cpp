@@ -10,10 +10,10 @@
 
 #include "app/control_ids.h"
 #include "e2e/app.h"
-#include "win/find.h"
+#include "support/find.h"
 #include "service/utf.h"
-#include "win/process.h"
-#include "win/screen.h"
+#include "support/process.h"
+#include "support/screen.h"
 
 namespace orvanel::testing {
 namespace {

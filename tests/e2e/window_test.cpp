@@ -7,11 +7,11 @@
 #include "app/win32_look.h"
 #include "e2e/app.h"
 #include "e2e/layout.h"
-#include "win/find.h"
+#include "support/find.h"
 #include "service/utf.h"
-#include "win/process.h"
-#include "win/service_state.h"
-#include "win/screen.h"
+#include "support/process.h"
+#include "support/service_state.h"
+#include "support/screen.h"
 
 namespace orvanel::testing {
 namespace {

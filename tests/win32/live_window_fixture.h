@@ -14,8 +14,8 @@
 #include "app/win32_form.h"
 #include "service/utf.h"
 #include "sim/sim_wmi.h"
-#include "win/input.h"
-#include "win/screen.h"
+#include "support/input.h"
+#include "support/screen.h"
 
 namespace orvanel::win32 {
 

@@ -1,7 +1,5 @@
 #!/bin/sh
-# The notices of everything the MinGW-w64 build links into orvanel.exe,
-# taken from the copyright files of the Debian packages that supplied each
-# part. Prints them.
+# Prints the notices of what orvanel.exe links statically, from the supplying Debian packages.
 set -eu
 compiler=x86_64-w64-mingw32-g++-posix
 

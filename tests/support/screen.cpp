@@ -1,11 +1,11 @@
-#include "win/screen.h"
+#include "support/screen.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
-#include "win/process.h"
+#include "support/process.h"
 
 namespace orvanel::testing {
 

@@ -1,14 +1,14 @@
 #!/bin/sh
 # The signing of a release, with a throwaway certificate made here and now
 # and an RFC 3161 time-stamp server of its own on the loopback address:
-#   check-signing.sh PROGRAM WATCH WINE_DIR
+#   signing_test.sh PROGRAM WATCH WINE_DIR
 # The signed program verifies against its certificate and not against
 # another, carries a time stamp that verifies, one changed byte breaks the
 # signature, taking the signature off gives back the unsigned program, and
 # the signed program still starts and shows its status under Wine. Nothing
 # of the keys or the certificates outlives the check.
 set -eu
-here=$(cd "$(dirname "$0")" && pwd)
+tools=$(cd "$(dirname "$0")/../../tools" && pwd)
 absolute() { echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"; }
 program=$(absolute "$1")
 watch=$(absolute "$2")
@@ -85,7 +85,7 @@ rm -f orvanel-test.key someone-else.key
 
 ORVANEL_SIGN_PKCS12=$work/orvanel-test.p12 ORVANEL_SIGN_PASSWORD_FILE=$work/password \
   ORVANEL_SIGN_TIMESTAMP_URL=http://127.0.0.1:$(cat tsa.port) \
-  sh "$here/sign-program.sh" "$program" signed.exe >sign.log ||
+  sh "$tools/sign-program.sh" "$program" signed.exe >sign.log ||
   { cat sign.log; fail "signing"; }
 grep -q "$(cat password)" sign.log && fail "the password reached the output"
 

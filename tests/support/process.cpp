@@ -1,4 +1,4 @@
-#include "win/process.h"
+#include "support/process.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "win/service_state.h"
+#include "support/service_state.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

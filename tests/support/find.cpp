@@ -1,4 +1,4 @@
-#include "win/find.h"
+#include "support/find.h"
 
 #include "service/utf.h"
 

@@ -1,4 +1,4 @@
-#include "win/pe.h"
+#include "support/pe.h"
 
 #include <cctype>
 #include <cstddef>

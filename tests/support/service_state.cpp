@@ -1,6 +1,6 @@
-#include "win/service_state.h"
+#include "support/service_state.h"
 
-#include "win/process.h"
+#include "support/process.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 # The program built again in another folder, on what could be a Japanese
 # build machine (resource scripts read in code page 932), is the same, byte
 # for byte, and carries no path of either build:
-#   cmake -DSOURCE_DIR=... -DPROGRAM=... -DWORK_DIR=... -P check-same-program.cmake
+#   cmake -DSOURCE_DIR=... -DPROGRAM=... -DWORK_DIR=... -P same_program_test.cmake
 file(REMOVE_RECURSE ${WORK_DIR})
 execute_process(
   COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}

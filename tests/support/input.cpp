@@ -1,11 +1,11 @@
-#include "win/input.h"
+#include "support/input.h"
 
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "service/utf.h"
-#include "win/find.h"
+#include "support/find.h"
 
 namespace orvanel::testing {
 namespace {

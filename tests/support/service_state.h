@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "win/process.h"
+#include "support/process.h"
 
 // Skips the test, or fails it where the run requires the service tests,
 // unless the tests may control wuauserv; says why.

@@ -1,0 +1,154 @@
+#pragma once
+
+// The live window as people who use a high-contrast theme, a screen reader or
+// monitors of different resolutions meet it.
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <oleacc.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "winapi/com.h"
+#include "app/win32_controls.h"
+#include "app/win32_look.h"
+#include "support/screen.h"
+#include "win32/live_window_fixture.h"
+
+namespace orvanel::win32 {
+
+// The seam's other side: Wine cannot switch a high-contrast theme on, and
+// the system's colours are every program's, not a test's to change.
+inline bool high_contrast_on = false;
+inline bool test_high_contrast() noexcept {
+  return high_contrast_on;
+}
+inline COLORREF test_colour(int index) noexcept {
+  if (!high_contrast_on) return GetSysColor(index);
+  return index == COLOR_BTNFACE ? RGB(0, 0, 0) : RGB(255, 255, 255);
+}
+
+// WCAG's relative luminance and contrast ratio.
+inline double luminance(COLORREF colour) {
+  const auto linear = [](BYTE channel) {
+    const double value = channel / 255.0;
+    return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(GetRValue(colour)) + 0.7152 * linear(GetGValue(colour)) +
+         0.0722 * linear(GetBValue(colour));
+}
+inline double contrast(COLORREF a, COLORREF b) {
+  const double lighter = std::max(luminance(a), luminance(b));
+  const double darker = std::min(luminance(a), luminance(b));
+  return (lighter + 0.05) / (darker + 0.05);
+}
+
+// As colours are written, red first.
+inline std::string hex(COLORREF colour) {
+  std::array<char, 8> text{};
+  std::snprintf(text.data(), text.size(), "%02X%02X%02X", GetRValue(colour), GetGValue(colour),
+                GetBValue(colour));
+  return text.data();
+}
+
+class Accessible : public LiveWindow {
+ protected:
+  void TearDown() override {
+    high_contrast_on = false;
+    LiveWindow::TearDown();
+  }
+
+  // What the window shows: the colour of its bare background, and of the
+  // text of a label, the colour in it that stands out most from the
+  // background.
+  struct Painted {
+    COLORREF background;
+    COLORREF ink;
+  };
+  Painted painted(int label) {
+    RedrawWindow(window->handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    window->do_events();
+    const POINT bare{MulDiv(3000, dpi(), 1440), MulDiv(900, dpi(), 1440)};
+    Painted seen{testing::capture(window->handle(), {bare.x, bare.y, bare.x + 1, bare.y + 1}).at(0),
+                 0};
+    double best = 0;
+    for (const COLORREF pixel : testing::capture(window->handle(), place(control(label)))) {
+      if (contrast(pixel, seen.background) > best) {
+        best = contrast(pixel, seen.background);
+        seen.ink = pixel;
+      }
+    }
+    return seen;
+  }
+  // Checks that a label's text stands out from the background by at least
+  // 4.5:1, and gives the background.
+  COLORREF readable(int label, const char* theme) {
+    const Painted seen = painted(label);
+    std::printf("%s, label %d: text %s on %s, contrast %.2f:1\n", theme, label,
+                hex(seen.ink).c_str(), hex(seen.background).c_str(),
+                contrast(seen.ink, seen.background));
+    EXPECT_GE(contrast(seen.ink, seen.background), 4.5) << theme << ", label " << label;
+    return seen.background;
+  }
+  static int dpi() { return testing::screen_dpi(); }
+
+  // The client area, every control, its font and the icon at a resolution.
+  void expect_laid_out_at(int resolution) {
+    const auto pixels = [&](int twips) { return MulDiv(twips, resolution, 1440); };
+    RECT client{};
+    GetClientRect(window->handle(), &client);
+    EXPECT_EQ(client.right, pixels(kClientWidth));
+    EXPECT_EQ(client.bottom, pixels(kClientHeight));
+    for (const ControlDesign& expected : kLayout) {
+      SCOPED_TRACE(expected.id);
+      const RECT at = place(control(expected.id));
+      std::printf("%d dpi: control %d at %ld,%ld %ldx%ld\n", resolution, expected.id, at.left,
+                  at.top, at.right - at.left, at.bottom - at.top);
+      EXPECT_EQ(at.left, pixels(expected.left));
+      EXPECT_EQ(at.top, pixels(expected.top));
+      // The window paints no control's frame: there must be none to paint.
+      RECT inside{};
+      GetClientRect(control(expected.id), &inside);
+      EXPECT_EQ(inside.right, at.right - at.left) << "a control with a frame";
+      EXPECT_EQ(inside.bottom, at.bottom - at.top) << "a control with a frame";
+      if (expected.id == kIdPicture) {
+        EXPECT_EQ(at.right - at.left, 48) << "the picture shows at its own size";
+        continue;
+      }
+      const FontDesign& wanted = kFonts.at(static_cast<std::size_t>(expected.font));
+      const auto font =
+          reinterpret_cast<HFONT>(SendMessageW(control(expected.id), WM_GETFONT, 0, 0));
+      LOGFONTW made{};
+      ASSERT_NE(GetObjectW(font, sizeof made, &made), 0);
+      EXPECT_EQ(made.lfHeight, -testing::font_pixels(wanted.points, resolution));
+      EXPECT_EQ(made.lfWeight, wanted.weight);
+      if (expected.font == FontRole::kButton) {
+        EXPECT_EQ(at.right - at.left, pixels(expected.width));
+        EXPECT_EQ(at.bottom - at.top, pixels(expected.height));
+        continue;
+      }
+      // A label is as high as its font's line and as wide as its text.
+      const SIZE extent = testing::text_extent(font, text_of(control(expected.id)));
+      EXPECT_EQ(at.bottom - at.top, extent.cy);
+      EXPECT_EQ(at.right - at.left, extent.cx);
+    }
+    // The icon at the size the resolution asks for.
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(shown_icon(ICON_BIG), &info));
+    BITMAP image{};
+    GetObjectW(info.hbmColor, sizeof image, &image);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    EXPECT_EQ(image.bmWidth, MulDiv(GetSystemMetrics(SM_CXICON), resolution, dpi()));
+  }
+};
+
+}  // namespace orvanel::win32
