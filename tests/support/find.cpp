@@ -1,5 +1,8 @@
 #include "support/find.h"
 
+#include <string>
+#include <utility>
+
 #include "service/utf.h"
 
 namespace orvanel::testing {
@@ -48,19 +51,19 @@ HWND find_window(DWORD process_id, const wchar_t* class_name, const wchar_t* tit
 }
 
 HWND find_thread_window(DWORD thread_id, const wchar_t* class_name) {
-  Search search{0, class_name, nullptr, nullptr};
+  std::pair<const wchar_t*, HWND> search{class_name, nullptr};
   EnumThreadWindows(
       thread_id,
       [](HWND window, LPARAM l) -> BOOL {
-        auto& found = *reinterpret_cast<Search*>(l);
+        auto& [wanted, found] = *reinterpret_cast<std::pair<const wchar_t*, HWND>*>(l);
         wchar_t name[256] = {};
         GetClassNameW(window, name, 256);
-        if (std::wstring(name) != found.class_name) return TRUE;
-        found.found = window;
+        if (std::wstring(name) != wanted) return TRUE;
+        found = window;
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return search.second;
 }
 
 HWND find_dialog(DWORD process_id, const wchar_t* title, DWORD milliseconds) {

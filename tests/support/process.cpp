@@ -5,6 +5,14 @@
 #include <string_view>
 
 namespace orvanel::testing {
+namespace {
+
+bool environment_says(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && std::string_view(value) == "1";
+}
+
+}  // namespace
 
 bool under_wine() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -23,10 +31,6 @@ bool running_elevated() {
   return elevated;
 }
 
-bool environment_says(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && std::string_view(value) == "1";
-}
 
 std::string service_control_refused() {
   if (under_wine()) return {};

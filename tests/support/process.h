@@ -22,8 +22,6 @@ bool can_control_service();
 // ORVANEL_REQUIRE_SERVICE_TESTS=1, as the Windows CI jobs set it: a test that
 // would skip for want of the service or of the rights fails instead.
 bool service_tests_required();
-// Whether a variable of the environment is set to "1".
-bool environment_says(const char* name);
 
 // Runs a command line to its end and gives what it wrote to its output.
 std::string run_and_capture(const std::wstring& command);

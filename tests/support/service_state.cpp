@@ -77,6 +77,13 @@ std::string bring_to(SC_HANDLE service, bool running, ULONGLONG end) {
   }
 }
 
+// The record a note holds; nothing if there is no note or it holds none.
+std::optional<ServiceRecord> read_note(const char* path) {
+  std::ifstream note(path);
+  if (!note) return std::nullopt;
+  return from_text(std::string(std::istreambuf_iterator<char>(note), {}));
+}
+
 }  // namespace
 
 std::optional<ServiceRecord> wuauserv_record() {
@@ -120,10 +127,7 @@ int record_as_found(const char* path) {
   std::printf("elevated: %s; the tests may change wuauserv: %s\n",
               running_elevated() ? "yes" : "no",
               can_control_service() ? "yes" : service_control_refused().c_str());
-  std::optional<ServiceRecord> kept;
-  if (std::ifstream earlier(path); earlier) {
-    kept = from_text(std::string(std::istreambuf_iterator<char>(earlier), {}));
-  }
+  const std::optional<ServiceRecord> kept = read_note(path);
   if (kept) {
     std::printf("wuauserv: start type %lu, %s, as an earlier run found it; kept in %s\n",
                 kept->start_type, kept->running ? "running" : "stopped", path);
@@ -145,14 +149,11 @@ int record_as_found(const char* path) {
 }
 
 int restore_as_found(const char* path) {
-  std::ifstream file(path);
-  if (!file) {
+  if (!std::ifstream(path)) {
     std::printf("no record of wuauserv in %s: nothing to restore\n", path);
     return 0;
   }
-  const std::optional<ServiceRecord> record =
-      from_text(std::string(std::istreambuf_iterator<char>(file), {}));
-  file.close();
+  const std::optional<ServiceRecord> record = read_note(path);
   if (!record) {
     std::fprintf(stderr, "%s does not hold a record of wuauserv\n", path);
     return 1;
