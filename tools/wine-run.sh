@@ -4,6 +4,9 @@
 # The program's output goes through a file: Wine's desktop process, which the
 # first window starts, inherits whatever the program writes to and outlives
 # it by a second or so, and a test runner waits for every writer of its pipe.
+# Wine's own error lines are kept apart and shown only when the program
+# printed nothing, so that a start that fails before the program runs says
+# why instead of failing blank.
 set -eu
 dir=$1
 shift
@@ -13,8 +16,21 @@ if [ ! -f "$dir/env" ]; then
 fi
 . "$dir/env"
 output=$(mktemp)
-trap 'rm -f "$output"' EXIT
+errors=$(mktemp)
+trap 'rm -f "$output" "$errors"' EXIT
 status=0
-wine "$@" >"$output" 2>&1 </dev/null || status=$?
+WINEDEBUG=-all,err+all wine "$@" >"$output" 2>"$errors" </dev/null || status=$?
+# Wine's debug lines start with a thread id and a class; its loader's with
+# "wine:". Everything else on the error stream is the program's.
+wine_lines='^([0-9a-f]{4}:)?(err|fixme|warn|trace):|^wine: '
 cat "$output"
+grep -Ev "$wine_lines" "$errors" >&2 || true
+if [ ! -s "$output" ] && ! grep -Evq "$wine_lines" "$errors"; then
+  echo "wine-run.sh: $1 printed nothing and exited with status $status; Wine said:" >&2
+  if grep -Eq "$wine_lines" "$errors"; then
+    grep -E "$wine_lines" "$errors" >&2
+  else
+    echo "(nothing)" >&2
+  fi
+fi
 exit $status
