@@ -92,10 +92,14 @@ class unique_window_class {
   HINSTANCE instance_ = nullptr;
 };
 
-// A device context borrowed from a window with GetDC, given back on leaving.
+// A device context borrowed from a window, of its client area (GetDC) or of
+// the whole window with its frame (GetWindowDC), given back on leaving.
+enum class dc_area { client, whole_window };
 class scoped_window_dc {
  public:
-  explicit scoped_window_dc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+  explicit scoped_window_dc(HWND window, dc_area area = dc_area::client) noexcept
+      : window_(window),
+        dc_(area == dc_area::whole_window ? GetWindowDC(window) : GetDC(window)) {}
   scoped_window_dc(const scoped_window_dc&) = delete;
   scoped_window_dc& operator=(const scoped_window_dc&) = delete;
   ~scoped_window_dc() {

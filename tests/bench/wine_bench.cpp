@@ -99,12 +99,12 @@ Launch launch(const std::wstring& program, bool bare) {
 }  // namespace
 }  // namespace orvanel::bench
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
   using namespace orvanel;
   using namespace orvanel::bench;
   const bool flagged = argc == 4;
-  const bool smoke = flagged && std::strcmp(argv[1], "--smoke") == 0;
-  const bool startup_only = flagged && std::strcmp(argv[1], "--startup") == 0;
+  const bool smoke = flagged && std::wcscmp(argv[1], L"--smoke") == 0;
+  const bool startup_only = flagged && std::wcscmp(argv[1], L"--startup") == 0;
   if (argc != (smoke || startup_only ? 4 : 3)) {
     std::fprintf(stderr, "usage: orvanel_bench [--smoke|--startup] ORVANEL_EXE BARE_EXE\n");
     return 2;

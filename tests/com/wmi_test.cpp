@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,8 @@
 
 namespace orvanel {
 namespace {
+
+using namespace std::string_literals;
 
 constexpr std::string_view kMoniker = "winmgmts:\\\\.\\root\\cimv2";
 
@@ -73,22 +76,57 @@ TEST(Wmi, MethodCallsFailUnderWineAndAreAnsweredOnWindows) {
 }
 
 // A run cut short leaves the note of how the service was found and the
-// service changed; the next run must give back what the first found.
+// service changed; the next run must give back what the first found. The
+// note's folder is named outside the ANSI code page, as a build folder may
+// be; a note that cannot be trusted stops the run before it changes anything.
 TEST(Wmi, AnEarlierRunsNoteOfTheServiceIsKeptAndGivenBack) {
   ORVANEL_REQUIRE_SERVICE_CONTROL();
   const std::optional<testing::ServiceRecord> found = testing::wuauserv_record();
   ASSERT_TRUE(found.has_value());
-  const char* note = "wuauserv-note-test.txt";
-  std::remove(note);
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"заметка";
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path note = folder / L"wuauserv-note-test.txt";
+  std::filesystem::remove(note);
   ASSERT_EQ(testing::record_as_found(note), 0);
-  const bool disabled = found->start_type == DWORD{SERVICE_DISABLED};
+  ASSERT_TRUE(std::filesystem::exists(note));
+  // A start type other than the one found, which neither a record (it lets a
+  // disabled service start) nor a restore may leave as it is.
+  const DWORD other = found->start_type == DWORD{SERVICE_DISABLED} ? DWORD{SERVICE_AUTO_START}
+                                                                     : DWORD{SERVICE_DISABLED};
   // Wine's sc.exe takes no "config"; the service manager does.
-  ASSERT_EQ(testing::set_wuauserv_start_type(disabled ? SERVICE_DEMAND_START : SERVICE_DISABLED),
-            "");
+  ASSERT_EQ(testing::set_wuauserv_start_type(other), "");
   ASSERT_EQ(testing::record_as_found(note), 0);
+  ASSERT_EQ(testing::set_wuauserv_start_type(other), "");
+
+  // Kept aside while notes nobody can trust are put in its place.
+  const std::filesystem::path kept = folder / L"kept.txt";
+  std::filesystem::rename(note, kept);
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  ASSERT_TRUE(GetComputerNameA(name, &size));
+  const std::string here = "machine " + std::string(name, size);
+  // Unreadable, written on another machine, and a start type only drivers
+  // have (https://learn.microsoft.com/windows/win32/api/winsvc/nf-winsvc-changeserviceconfigw:
+  // 1 is SERVICE_SYSTEM_START).
+  for (const std::string& untrusted :
+       {"start type 3, stopped\n"s, here + "\nstart_type 3\n"s,
+        "machine ANOTHER-PC\nstart_type 3\nrunning 0\n"s, here + "\nstart_type 1\nrunning 0\n"s}) {
+    SCOPED_TRACE(untrusted);
+    std::ofstream(note) << untrusted;
+    EXPECT_NE(testing::record_as_found(note), 0);
+    EXPECT_NE(testing::restore_as_found(note), 0);
+    std::ifstream left(note);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(left), {}), untrusted);
+    left.close();
+    EXPECT_EQ(testing::wuauserv_record()->start_type, other)
+        << "the service changed on a note not trusted";
+  }
+  std::filesystem::rename(kept, note);
+
   ASSERT_EQ(testing::restore_as_found(note), 0);
   EXPECT_EQ(testing::wuauserv_record(), found);
-  EXPECT_FALSE(std::ifstream(note).is_open()) << "the note outlived the restore";
+  EXPECT_FALSE(std::filesystem::exists(note)) << "the note outlived the restore";
+  std::filesystem::remove(folder);
 }
 
 TEST(Wmi, AnAbsentServiceGivesAnEmptyCollection) {

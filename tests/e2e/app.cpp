@@ -1,13 +1,18 @@
 #include "e2e/app.h"
 
 #include <cstddef>
+#include <cwchar>
+#include <map>
+#include <string_view>
 #include <vector>
 
 #include "app/control_ids.h"
 #include "app/win32_controls.h"
+#include "app/win32_probes.h"
 #include "service/utf.h"
 #include "support/find.h"
 #include "support/input.h"
+#include "support/process.h"
 #include "support/screen.h"
 
 namespace orvanel::testing {
@@ -15,32 +20,76 @@ namespace orvanel::testing {
 std::wstring Programs::real;
 std::wstring Programs::simulated;
 
-RunningApp::RunningApp(const std::wstring& program, const std::wstring& environment) {
-  dpi_ = screen_dpi();
+namespace {
 
+// Names in the order CreateProcess asks of an environment block: sorted
+// without regard to case, as Windows compares them.
+struct ByName {
+  bool operator()(const std::wstring& left, const std::wstring& right) const {
+    return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
+                                static_cast<int>(right.size()), TRUE) == CSTR_LESS_THAN;
+  }
+};
+using Environment = std::map<std::wstring, std::wstring, ByName>;
+
+// Entries "NAME=value", each ended by a nul; one written later wins. A name
+// may begin with "=", as the drives' current folders do.
+void add_entries(Environment& environment, const wchar_t* entries) {
+  for (const wchar_t* entry = entries; *entry != L'\0'; entry += wcslen(entry) + 1) {
+    const std::wstring_view text = entry;
+    const std::size_t equals = text.find(L'=', 1);
+    if (equals == std::wstring_view::npos) continue;
+    environment[std::wstring(text.substr(0, equals))] = text.substr(equals + 1);
+  }
+}
+
+// The tests' own entries over this process's: none at all means the
+// program inherits the environment as it is.
+std::vector<wchar_t> environment_block(const std::wstring& own) {
+  if (own.empty()) return {};
+  Environment environment;
+  wchar_t* inherited = GetEnvironmentStringsW();
+  add_entries(environment, inherited);
+  FreeEnvironmentStringsW(inherited);
+  add_entries(environment, (own + L'\0').c_str());
   std::vector<wchar_t> block;
-  if (!environment.empty()) {
-    wchar_t* inherited = GetEnvironmentStringsW();
-    for (const wchar_t* entry = inherited; *entry != L'\0'; entry += wcslen(entry) + 1) {
-      block.insert(block.end(), entry, entry + wcslen(entry) + 1);
-    }
-    FreeEnvironmentStringsW(inherited);
-    block.insert(block.end(), environment.begin(), environment.end());
-    block.push_back(L'\0');
+  for (const auto& [name, value] : environment) {
+    block.insert(block.end(), name.begin(), name.end());
+    block.push_back(L'=');
+    block.insert(block.end(), value.begin(), value.end());
     block.push_back(L'\0');
   }
+  block.push_back(L'\0');
+  return block;
+}
+
+}  // namespace
+
+RunningApp::RunningApp(const std::wstring& program, const std::wstring& environment) {
+  std::vector<wchar_t> block = environment_block(environment);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   std::wstring line = L"\"" + program + L"\"";
   if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
                       CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(), nullptr,
                       &startup, &process_)) {
+    ADD_FAILURE() << "could not start " << utf8_from_wide(program) << ": error " << GetLastError();
     return;
   }
-  wait_for([&] {
-    window_ = find_window(process_.dwProcessId, win32::kWindowClass, nullptr);
-    return window_ != nullptr;
-  });
+  if (!wait_for([&] {
+        window_ = find_window(process_.dwProcessId, win32::kWindowClass, nullptr);
+        return window_ != nullptr || !running();
+      }) ||
+      window_ == nullptr) {
+    ADD_FAILURE() << utf8_from_wide(program) << " showed no window"
+                  << (running() ? " within 10 s" : ", ending with exit code " +
+                                                        std::to_string(exit_code()));
+    return;
+  }
+  // Wine has one monitor, whose resolution is the screen's; it answers
+  // GetDpiForWindow for another process's window from state of its own,
+  // which late in a run of the tests was 96 with the display at 144.
+  dpi_ = under_wine() ? screen_dpi() : win32::system_window_dpi(window_);
 }
 
 RunningApp::~RunningApp() {

@@ -58,6 +58,7 @@ TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
 TEST(Window, EscapeDoesNothingAndAltLEndsTheProgram) {
   RunningApp app(Programs::real);
   const std::string status = app.first_status();
+  ORVANEL_REQUIRE_LETTERS_ON_THEIR_KEYS(app.window(), L"L");
   ASSERT_TRUE(app.keys({VK_ESCAPE}));
   Sleep(700);
   EXPECT_TRUE(app.running());
@@ -81,6 +82,7 @@ TEST(Window, AccessKeysTakeAltAndABareLetterPressesNothing) {
   RunningApp app(Programs::simulated);
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
   ASSERT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
+  ORVANEL_REQUIRE_LETTERS_ON_THEIR_KEYS(app.window(), L"LS");
   // The simulated service stops within a second of a request. Each letter
   // is typed with the focus on each button.
   for (int position = 0; position < 2; ++position) {

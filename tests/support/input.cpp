@@ -1,5 +1,6 @@
 #include "support/input.h"
 
+#include <cwctype>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -47,6 +48,18 @@ void send_clicks(POINT screen, int clicks) {
 }
 
 }  // namespace
+
+std::string letters_off_their_keys(HWND window, std::wstring_view letters) {
+  const HKL layout = GetKeyboardLayout(GetWindowThreadProcessId(window, nullptr));
+  for (const wchar_t letter : letters) {
+    const SHORT key = VkKeyScanExW(static_cast<wchar_t>(std::towlower(letter)), layout);
+    if (key == -1 || LOBYTE(key) != letter || HIBYTE(key) != 0) {
+      return "the keyboard layout in use does not type " + utf8_from_wide({&letter, 1}) +
+             " with its own key, which the test presses";
+    }
+  }
+  return {};
+}
 
 ::testing::AssertionResult bring_to_front(HWND window, POINT bare, const Pump& pump) {
   if (GetForegroundWindow() == window) return ::testing::AssertionSuccess();

@@ -13,12 +13,28 @@
 
 #include <functional>
 #include <initializer_list>
+#include <string>
+#include <string_view>
+
+// Skips a test that types letters when the keyboard layout of the window's
+// thread does not put each on the key of its name: access keys match the
+// character a key types, so under a Cyrillic or Greek layout the key of L
+// is not Alt+L.
+#define ORVANEL_REQUIRE_LETTERS_ON_THEIR_KEYS(window, letters)                              \
+  do {                                                                                        \
+    const std::string why = ::orvanel::testing::letters_off_their_keys(window, letters);     \
+    if (!why.empty()) GTEST_SKIP() << why;                                                    \
+  } while (false)
 
 namespace orvanel::testing {
 
 // A spot of the program's background, in twips, where a click does nothing,
 // away from the one the tests double-click.
 inline constexpr POINT kBareSpotTwips{3000, 1750};
+
+// Empty when the layout types each of the (capital) letters with the key
+// of its name, unshifted; else which is not.
+std::string letters_off_their_keys(HWND window, std::wstring_view letters);
 
 // Brings the top-level window to the foreground and says whether it is
 // there, naming the window in front otherwise. `bare` is a spot of its client

@@ -76,13 +76,12 @@ std::string run_and_capture(const std::wstring& command) {
   return output;
 }
 
-std::wstring windows_path(const std::string& path) {
-  std::wstring wide(path.begin(), path.end());
-  if (!wide.empty() && wide.front() == L'/') {
-    std::replace(wide.begin(), wide.end(), L'/', L'\\');
-    wide = L"Z:" + wide;
+std::wstring windows_path(std::wstring path) {
+  if (!path.empty() && path.front() == L'/') {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    path.insert(0, L"Z:");
   }
-  return wide;
+  return path;
 }
 
 std::string wuauserv_state() {

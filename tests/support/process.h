@@ -27,7 +27,7 @@ bool service_tests_required();
 std::string run_and_capture(const std::wstring& command);
 
 // A program path as Windows sees it: under Wine a Unix path is on drive Z:.
-std::wstring windows_path(const std::string& path);
+std::wstring windows_path(std::wstring path);
 
 // "Running" or "Stopped" as the service control tool reports wuauserv, or
 // what it printed.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "service/utf.h"
 #include "support/process.h"
 
 namespace orvanel::testing {
@@ -55,10 +56,29 @@ SIZE text_extent(HFONT font, const std::wstring& text) {
   return {size.cx, metrics.tmHeight};
 }
 
+namespace {
+
+// Where a window's pixels are read. Its own DC: with the desktop compositor
+// that reads the window itself, not a notification or a topmost window that
+// happens to cover it. Wine's DC of another process's window shows nothing of
+// it, so there the screen is read where the window stands.
+bool read_from_screen(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  return under_wine() && process != GetCurrentProcessId();
+}
+
+}  // namespace
+
 // One copy of the whole area: with the desktop compositor each GetPixel on
 // the screen waits for a composition of its own.
-std::vector<COLORREF> capture(HWND window, const RECT& area) {
+std::vector<COLORREF> capture(HWND window, const RECT& client_area) {
   const ULONGLONG started = GetTickCount64();
+  RECT area = client_area;
+  if (read_from_screen(window)) {
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    window = nullptr;
+  }
   const LONG width = area.right - area.left;
   const LONG height = area.bottom - area.top;
   if (width <= 0 || height <= 0) return {};
@@ -94,7 +114,7 @@ std::vector<COLORREF> capture(HWND window, const RECT& area) {
 }
 
 void save_screenshot(HWND window, const std::string& name) {
-  const char* folder = std::getenv("ORVANEL_SCREENSHOTS");
+  const wchar_t* folder = _wgetenv(L"ORVANEL_SCREENSHOTS");
   RECT frame{};
   if (folder == nullptr || !GetWindowRect(window, &frame)) return;
   // What the program has still to paint, painted now, and a moment for it
@@ -110,21 +130,25 @@ void save_screenshot(HWND window, const std::string& name) {
   const auto row = static_cast<DWORD>((info.bmiHeader.biWidth * 3 + 3) & ~3);
   info.bmiHeader.biSizeImage = row * static_cast<DWORD>(info.bmiHeader.biHeight);
   void* bits = nullptr;
-  const scoped_window_dc screen(nullptr);
-  const winapi::unique_hdc memory(CreateCompatibleDC(screen.get()));
+  // The whole frame: the window's own DC where it can be read, else the
+  // screen's where the window stands.
+  const bool from_screen = read_from_screen(window);
+  const scoped_window_dc source(from_screen ? nullptr : window, winapi::dc_area::whole_window);
+  const POINT origin = from_screen ? POINT{frame.left, frame.top} : POINT{0, 0};
+  const winapi::unique_hdc memory(CreateCompatibleDC(source.get()));
   const winapi::unique_hbitmap image(
-      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+      CreateDIBSection(source.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!memory || !image) return;
   {
     const scoped_select selected(memory.get(), image.get());
-    BitBlt(memory.get(), 0, 0, info.bmiHeader.biWidth, info.bmiHeader.biHeight, screen.get(),
-           frame.left, frame.top, SRCCOPY);
+    BitBlt(memory.get(), 0, 0, info.bmiHeader.biWidth, info.bmiHeader.biHeight, source.get(),
+           origin.x, origin.y, SRCCOPY);
   }
   BITMAPFILEHEADER file{};
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = sizeof file + sizeof info.bmiHeader;
   file.bfSize = file.bfOffBits + info.bmiHeader.biSizeImage;
-  const std::wstring path = windows_path(std::string(folder) + "/" + name);
+  const std::wstring path = windows_path(std::wstring(folder) + L"/" + wide_from_utf8(name));
   HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (out == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;

@@ -28,7 +28,7 @@ winapi::unique_hfont sans_font(int pixels, int weight);
 SIZE text_extent(HFONT font, const std::wstring& text);
 
 // The colours painted in an area of a window's client area, row by row.
-std::vector<COLORREF> capture(HWND window, const RECT& area);
+std::vector<COLORREF> capture(HWND window, const RECT& client_area);
 
 // Keeps what the window looks like on the screen as a bitmap of that name in
 // the folder ORVANEL_SCREENSHOTS names, where the test runs set it.

@@ -4,11 +4,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
+#include <system_error>
 #include <type_traits>
+#include <variant>
 #include <vector>
+
+#include "service/utf.h"
 
 namespace orvanel::testing {
 namespace {
@@ -55,7 +61,8 @@ bool set_start_type(SC_HANDLE service, DWORD type) {
 
 // Asks for the state, waiting out a stop or start under way (Windows Update
 // may be starting it by itself): a service in a pending state refuses
-// controls with ERROR_SERVICE_CANNOT_ACCEPT_CTRL, so that answer waits too.
+// controls with ERROR_SERVICE_CANNOT_ACCEPT_CTRL, and a busy one may not
+// answer in time (ERROR_SERVICE_REQUEST_TIMEOUT), so those answers wait too.
 std::string bring_to(SC_HANDLE service, bool running, ULONGLONG end) {
   const DWORD wanted = running ? SERVICE_RUNNING : SERVICE_STOPPED;
   for (;;) {
@@ -69,7 +76,8 @@ std::string bring_to(SC_HANDLE service, bool running, ULONGLONG end) {
                                 : ControlService(service, SERVICE_CONTROL_STOP, &status) != FALSE;
       const DWORD error = sent ? ERROR_SUCCESS : GetLastError();
       if (error != ERROR_SUCCESS && error != ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
-          error != ERROR_SERVICE_ALREADY_RUNNING && error != ERROR_SERVICE_NOT_ACTIVE) {
+          error != ERROR_SERVICE_REQUEST_TIMEOUT && error != ERROR_SERVICE_ALREADY_RUNNING &&
+          error != ERROR_SERVICE_NOT_ACTIVE) {
         return error_text(running ? "StartService" : "ControlService(stop)");
       }
     }
@@ -77,11 +85,85 @@ std::string bring_to(SC_HANDLE service, bool running, ULONGLONG end) {
   }
 }
 
-// The record a note holds; nothing if there is no note or it holds none.
-std::optional<ServiceRecord> read_note(const char* path) {
-  std::ifstream note(path);
-  if (!note) return std::nullopt;
-  return from_text(std::string(std::istreambuf_iterator<char>(note), {}));
+struct Note {
+  std::string machine;
+  ServiceRecord record;
+
+  friend bool operator==(const Note&, const Note&) = default;
+};
+
+std::string this_machine() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameW(name, &size)) return {};
+  return utf8_from_wide({name, size});
+}
+
+std::string to_text(const Note& note) {
+  return "machine " + note.machine + "\nstart_type " + std::to_string(note.record.start_type) +
+         "\nrunning " + (note.record.running ? "1" : "0") + "\n";
+}
+
+// Only the start types a service like wuauserv can have: 0 and 1 are for
+// drivers, and ChangeServiceConfig refuses them for it.
+std::optional<Note> from_text(const std::string& text) {
+  std::istringstream lines(text);
+  std::string machine_key;
+  std::string type_key;
+  std::string running_key;
+  Note note;
+  int running = -1;
+  lines >> machine_key >> note.machine >> type_key >> note.record.start_type >> running_key >>
+      running;
+  if (!lines || machine_key != "machine" || type_key != "start_type" ||
+      running_key != "running" || (running != 0 && running != 1) ||
+      note.record.start_type < DWORD{SERVICE_AUTO_START} ||
+      note.record.start_type > DWORD{SERVICE_DISABLED}) {
+    return std::nullopt;
+  }
+  lines >> std::ws;
+  if (!lines.eof()) return std::nullopt;
+  note.record.running = running == 1;
+  return note;
+}
+
+std::optional<std::string> read_text(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  if (!file) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string shown(const std::filesystem::path& path) { return utf8_from_wide(path.wstring()); }
+
+std::string shown(const ServiceRecord& record) {
+  return "start type " + std::to_string(record.start_type) + ", " +
+         (record.running ? "running" : "stopped");
+}
+
+// The note as this machine can use it; else why not, and what to do.
+std::variant<Note, std::string> read_note(const std::filesystem::path& path) {
+  const std::optional<std::string> text = read_text(path);
+  const std::string advice = "; set wuauserv as it should be (services.msc) and delete the note";
+  if (!text) return shown(path) + " cannot be read" + advice;
+  std::optional<Note> note = from_text(*text);
+  if (!note) return shown(path) + " does not hold a note of wuauserv" + advice;
+  if (note->machine != this_machine()) {
+    return shown(path) + " was written on " + note->machine + ", not on " + this_machine() +
+           advice;
+  }
+  return *note;
+}
+
+// The mark of a test under way, which the keeper removes once it has given
+// back what the test changed.
+std::filesystem::path mark_beside(const std::filesystem::path& note) {
+  return std::filesystem::path(note).concat(L".test-under-way");
+}
+
+std::optional<std::filesystem::path> note_of_this_run() {
+  const wchar_t* path = _wgetenv(L"ORVANEL_SERVICE_NOTE");
+  if (path == nullptr || *path == L'\0') return std::nullopt;
+  return std::filesystem::path(path);
 }
 
 }  // namespace
@@ -95,12 +177,12 @@ std::optional<ServiceRecord> wuauserv_record() {
   return ServiceRecord{*type, *state == SERVICE_RUNNING || *state == SERVICE_START_PENDING};
 }
 
-std::string restore_wuauserv(const ServiceRecord& record) {
+std::string restore_wuauserv(const ServiceRecord& record, bool with_state) {
   const std::optional<ServiceRecord> now = wuauserv_record();
   if (!now) return "wuauserv cannot be asked";
-  if (*now == record) return {};
-  const bool state_differs = now->running != record.running;
+  const bool state_differs = with_state && now->running != record.running;
   const bool type_differs = now->start_type != record.start_type;
+  if (!state_differs && !type_differs) return {};
   // Only the rights that what differs needs: a start needs a disabled
   // service let start first.
   DWORD access = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
@@ -123,56 +205,76 @@ std::string restore_wuauserv(const ServiceRecord& record) {
   return {};
 }
 
-int record_as_found(const char* path) {
+int record_as_found(const std::filesystem::path& path) {
   std::printf("elevated: %s; the tests may change wuauserv: %s\n",
               running_elevated() ? "yes" : "no",
               can_control_service() ? "yes" : service_control_refused().c_str());
-  const std::optional<ServiceRecord> kept = read_note(path);
-  if (kept) {
-    std::printf("wuauserv: start type %lu, %s, as an earlier run found it; kept in %s\n",
-                kept->start_type, kept->running ? "running" : "stopped", path);
+  const int refused = service_tests_required() ? 1 : 0;
+  if (!can_control_service()) {
+    std::printf("this run leaves wuauserv alone and keeps no note of it\n");
+    return refused;
   }
   const std::optional<ServiceRecord> record = wuauserv_record();
   if (!record) {
     std::printf("wuauserv cannot be asked here: nothing to record\n");
-    return service_tests_required() ? 1 : 0;
+    return refused;
   }
-  if (!kept) {
-    std::ofstream(path) << to_text(*record);
-    std::printf("wuauserv: start type %lu, %s; kept in %s\n", record->start_type,
-                record->running ? "running" : "stopped", path);
+  if (std::filesystem::exists(path)) {
+    const std::variant<Note, std::string> kept = read_note(path);
+    if (const auto* why = std::get_if<std::string>(&kept)) {
+      std::fprintf(stderr, "%s: nothing changed\n", why->c_str());
+      return 1;
+    }
+    std::printf("wuauserv: %s, as an earlier run found it; kept in %s\n",
+                shown(std::get<Note>(kept).record).c_str(), shown(path).c_str());
+  } else {
+    const Note note{this_machine(), *record};
+    std::ofstream(path) << to_text(note);
+    const std::optional<std::string> written = read_text(path);
+    if (!written || from_text(*written) != note) {
+      std::fprintf(stderr, "the note of wuauserv could not be kept in %s: nothing changed\n",
+                   shown(path).c_str());
+      return 1;
+    }
+    std::printf("wuauserv: %s; kept in %s\n", shown(*record).c_str(), shown(path).c_str());
   }
-  if (!can_control_service()) return service_tests_required() ? 1 : 0;
   const std::string failed = let_wuauserv_start();
   if (!failed.empty()) std::printf("%s\n", failed.c_str());
   return 0;
 }
 
-int restore_as_found(const char* path) {
-  if (!std::ifstream(path)) {
-    std::printf("no record of wuauserv in %s: nothing to restore\n", path);
+int restore_as_found(const std::filesystem::path& path) {
+  if (!std::filesystem::exists(path)) {
+    std::printf("no note of wuauserv in %s: nothing to restore\n", shown(path).c_str());
     return 0;
   }
-  const std::optional<ServiceRecord> record = read_note(path);
-  if (!record) {
-    std::fprintf(stderr, "%s does not hold a record of wuauserv\n", path);
+  if (!can_control_service()) {
+    // Kept by a run that may change the service, for such a run to give back.
+    std::printf("this run may not change wuauserv (%s): %s stays\n",
+                service_control_refused().c_str(), shown(path).c_str());
+    return 0;
+  }
+  const std::variant<Note, std::string> note = read_note(path);
+  if (const auto* why = std::get_if<std::string>(&note)) {
+    std::fprintf(stderr, "%s\n", why->c_str());
     return 1;
   }
-  if (wuauserv_record() != record && !can_control_service()) {
-    // This run changed nothing; the run that did may give it back.
-    std::printf("wuauserv stands otherwise than %s says, and this run may not change it (%s): "
-                "the note stays\n",
-                path, service_control_refused().c_str());
-    return 0;
-  }
-  const std::string failed = restore_wuauserv(*record);
+  const ServiceRecord& record = std::get<Note>(note).record;
+  const std::filesystem::path mark = mark_beside(path);
+  const std::optional<std::string> cut_short = read_text(mark);
+  if (cut_short) std::printf("%s was cut short: its changes are given back here\n", cut_short->c_str());
+  const std::string failed = restore_wuauserv(record, cut_short.has_value());
   if (!failed.empty()) {
     std::fprintf(stderr, "wuauserv not restored: %s\n", failed.c_str());
     return 1;
   }
-  std::remove(path);
-  std::printf("wuauserv restored: start type %lu, %s\n", record->start_type,
-              record->running ? "running" : "stopped");
+  std::filesystem::remove(mark);
+  std::filesystem::remove(path);
+  const std::optional<ServiceRecord> now = wuauserv_record();
+  std::printf("wuauserv restored: %s%s\n", shown(record).c_str(),
+              now && now->running != record.running
+                  ? "; whether it runs is left to Windows, which changed it meanwhile"
+                  : "");
   return 0;
 }
 
@@ -190,32 +292,25 @@ std::string set_wuauserv_start_type(DWORD type) {
   return {};
 }
 
-std::string to_text(const ServiceRecord& record) {
-  return std::to_string(record.start_type) + " " + (record.running ? "1" : "0") + "\n";
-}
-
-std::optional<ServiceRecord> from_text(const std::string& text) {
-  char* after_type = nullptr;
-  const unsigned long type = std::strtoul(text.c_str(), &after_type, 10);
-  char* after_running = nullptr;
-  const unsigned long running = std::strtoul(after_type, &after_running, 10);
-  if (after_type == text.c_str() || after_running == after_type || running > 1) {
-    return std::nullopt;
-  }
-  return ServiceRecord{static_cast<DWORD>(type), running == 1};
-}
-
 // A run that may not change the service has nothing to give back.
-void ServiceKeeper::OnTestStart(const ::testing::TestInfo& /*test*/) {
+void ServiceKeeper::OnTestStart(const ::testing::TestInfo& test) {
   before_ = can_control_service() ? wuauserv_record() : std::nullopt;
+  if (const std::optional<std::filesystem::path> note = note_of_this_run(); before_ && note) {
+    std::ofstream(mark_beside(*note)) << test.test_suite_name() << "." << test.name();
+  }
 }
 
 void ServiceKeeper::OnTestEnd(const ::testing::TestInfo& test) {
   if (!before_) return;
-  const std::string failed = restore_wuauserv(*before_);
+  const std::string failed = restore_wuauserv(*before_, true);
   if (!failed.empty()) {
     std::fprintf(stderr, "%s.%s left wuauserv changed: %s\n", test.test_suite_name(), test.name(),
                  failed.c_str());
+    return;
+  }
+  if (const std::optional<std::filesystem::path> note = note_of_this_run()) {
+    std::error_code ignored;
+    std::filesystem::remove(mark_beside(*note), ignored);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -34,30 +35,32 @@ struct ServiceRecord {
 
 // How wuauserv stands now; nothing if it cannot be asked.
 std::optional<ServiceRecord> wuauserv_record();
-// Gives wuauserv that start type and state back, changing only what differs
-// and waiting out a stop or start already under way; says what failed, or
-// nothing.
-std::string restore_wuauserv(const ServiceRecord& record);
+// Gives wuauserv that start type back and, with `with_state`, whether it
+// runs, changing only what differs and waiting out a stop or start already
+// under way; says what failed, or nothing.
+std::string restore_wuauserv(const ServiceRecord& record, bool with_state);
 
-// The note of how the tests found wuauserv. The first run writes it; a run
-// that finds one (an earlier run was cut short before giving the service
+// The note of how the tests found wuauserv, kept only by a run that may
+// change the service: written and read back before anything is changed. A
+// run that finds one (an earlier run was cut short before giving the service
 // back) keeps it, so that what the machine had is never overwritten by what
-// a test left. Both say what they did; restoring removes the note once the
-// service stands as it says. Nonzero on failure.
-int record_as_found(const char* path);
-int restore_as_found(const char* path);
+// a test left; a note that does not parse, or that another machine wrote,
+// fails. Restoring gives back the start type, and the running state only
+// where a test was cut short before giving back its own change (Windows
+// Update starts and stops the service by itself), then removes the note.
+// Both say what they did; nonzero on failure.
+int record_as_found(const std::filesystem::path& note);
+int restore_as_found(const std::filesystem::path& note);
 // A disabled service cannot be started: for the tests it starts on demand.
 // Says what failed, or nothing.
 std::string let_wuauserv_start();
 std::string set_wuauserv_start_type(DWORD type);
 
-// Text for a file: "START_TYPE RUNNING", two numbers.
-std::string to_text(const ServiceRecord& record);
-std::optional<ServiceRecord> from_text(const std::string& text);
-
 // Records wuauserv before each test and gives it back after it, failed or
-// not. A crash or a time-out skips this; the service.restore test, which
-// CTest runs after all the others, covers those.
+// not. A crash or a time-out skips the giving back; a mark beside the note
+// (ORVANEL_SERVICE_NOTE, where CTest runs the tests) then tells the
+// service.restore test, which CTest runs after all the others, that the
+// running state is the run's to give back too.
 class ServiceKeeper final : public ::testing::EmptyTestEventListener {
  public:
   void OnTestStart(const ::testing::TestInfo& test) override;

@@ -91,6 +91,7 @@ TEST_F(LiveWindow, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
   open(std::string("Running"), &events);
   ASSERT_TRUE(pump_until([&] { return events.activations == 1; }));
   const auto settle = [&] { pump_until([] { return false; }, 300); };
+  ORVANEL_REQUIRE_LETTERS_ON_THEIR_KEYS(window->handle(), L"LS");
 
   ASSERT_TRUE(keys({VK_MENU, 'S'}));  // the Start/Stop button is still greyed
   ASSERT_TRUE(keys({VK_ESCAPE}));
