@@ -59,6 +59,14 @@ start() {
     wineboot -i >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   fi
+  # Wine draws the caption buttons with Marlett's glyphs; Debian ships the
+  # font (fonts-wine) where this Wine does not look, so the frame would show
+  # the letters that stand for them.
+  fonts=$prefix/drive_c/windows/Fonts
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  fi
   wineserver -w
   wineserver -f -p >/dev/null 2>&1 &
   echo $! >"$dir/wineserver.pid"
