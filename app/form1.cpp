@@ -80,10 +80,10 @@ Step resume_after(Step step, MsgBoxAnswer answer) {
 }
 
 // A state query step that fails is simply dropped.
-template <typename Step>
-void attempt(Step&& step) {
+template <typename Action>
+void attempt(Action&& action) {
   try {
-    std::forward<Step>(step)();
+    std::forward<Action>(action)();
   } catch (const Failure&) {
   }
 }
@@ -91,9 +91,9 @@ void attempt(Step&& step) {
 // The query's steps on the window, taken only while there is one: where WMI
 // answers from another process, the window can be closed while the query
 // waits for it.
-template <typename Step>
-void attempt_on(const Forms& forms, Step&& step) {
-  if (!forms.unloaded()) attempt(std::forward<Step>(step));
+template <typename Action>
+void attempt_on(const Forms& forms, Action&& action) {
+  if (!forms.unloaded()) attempt(std::forward<Action>(action));
 }
 
 }  // namespace

@@ -5,18 +5,9 @@
 #include "app/form1.h"
 #include "app/win32_form.h"
 #include "winapi/com.h"
-#include "winapi/system_function.h"
+#include "winapi/newer_sdk.h"
 
 #include <string>
-
-// Windows 8 and Windows 7 with KB2533623 have these; the program targets
-// Windows 7, whose headers leave them out.
-#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
-#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
-#endif
-#ifndef LOAD_LIBRARY_SEARCH_USER_DIRS
-#define LOAD_LIBRARY_SEARCH_USER_DIRS 0x00000400
-#endif
 
 #ifdef __GLIBCXX__
 // The library's default handler prints the demangled name of an uncaught
@@ -41,11 +32,11 @@ void restrict_dll_search() noexcept {
   // DLLs from there by the default search: without it, WMI would not load.
   std::wstring wbem(MAX_PATH, L'\0');
   const UINT length = GetSystemDirectoryW(wbem.data(), static_cast<UINT>(wbem.size()));
-  DWORD search = LOAD_LIBRARY_SEARCH_SYSTEM32;
+  DWORD search = winapi::kSearchSystem32;
   if (length > 0 && length < wbem.size()) {
     wbem.resize(length);
     wbem += L"\\wbem";
-    if (add_directory(wbem.c_str()) != nullptr) search |= LOAD_LIBRARY_SEARCH_USER_DIRS;
+    if (add_directory(wbem.c_str()) != nullptr) search |= winapi::kSearchUserDirs;
   }
   set_default(search);
 }
@@ -54,17 +45,19 @@ void restrict_dll_search() noexcept {
 // awareness (v2) where Windows has it (10, 1703 on), else the system's
 // resolution. Without a manifest, this must happen before any window exists.
 void become_dpi_aware() noexcept {
-  const auto per_monitor_v2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
   const auto set_context = ORVANEL_SYSTEM_FUNCTION(L"user32.dll", SetProcessDpiAwarenessContext);
-  if (set_context != nullptr && set_context(per_monitor_v2) != FALSE) return;
+  if (set_context != nullptr && set_context(winapi::per_monitor_aware_v2()) != FALSE) return;
   SetProcessDPIAware();
 }
 
 int run(HINSTANCE instance, Binder& wmi) {
   restrict_dll_search();
   become_dpi_aware();
-  // The window's references are released before COM goes.
+  // The window's references are released before COM goes. Without COM on
+  // this thread no request could reach WMI: the program ends at once, as
+  // when Windows refuses it its window.
   const winapi::apartment apartment;
+  if (FAILED(apartment.result())) return 1;
   Win32Form window(instance);
   Form1 form(window, wmi);
   if (!window.create(form)) return 1;

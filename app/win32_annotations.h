@@ -7,17 +7,10 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include "app/win32_control_set.h"
 #include "winapi/com.h"
 
 namespace orvanel::win32 {
-
-// The properties set, without the GUID library.
-inline constexpr GUID kLiveSetting{
-    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
-inline constexpr GUID kAccName{
-    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
-// Windows 8's live-region event; the program's Windows 7 headers leave it out.
-inline constexpr DWORD kLiveRegionChanged = 0x8019;
 
 // Makes the property service that annotates controls.
 using AnnotationServices = HRESULT (*)(IAccPropServices** services) noexcept;
@@ -33,7 +26,7 @@ class Annotations {
 
   // Without the property service, the controls go unannotated and the
   // status line still announces itself.
-  void annotate(AnnotationServices make, HWND status, HWND picture, HWND notice) noexcept;
+  void annotate(AnnotationServices make, const ControlSet& controls) noexcept;
   [[nodiscard]] bool annotated() const noexcept { return static_cast<bool>(services_); }
   // Tells screen readers that the status line reads something new.
   static void announce(HWND status) noexcept;
@@ -42,9 +35,7 @@ class Annotations {
 
  private:
   winapi::com_ptr<IAccPropServices> services_;
-  HWND status_ = nullptr;
-  HWND picture_ = nullptr;
-  HWND notice_ = nullptr;
+  const ControlSet* controls_ = nullptr;
 };
 
 }  // namespace orvanel::win32

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+#include "winapi/handles.h"
+
 namespace orvanel::win32 {
 
 using winapi::scoped_select;

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "winapi/handles.h"
 
 namespace orvanel::win32 {
 

@@ -2,13 +2,13 @@
 
 #include <utility>
 
+#include "app/win32_messages.h"
+
 namespace orvanel::win32 {
 
-void FocusKeeper::attach(HWND window, HWND start_stop, HWND close, HWND status) noexcept {
+void FocusKeeper::attach(HWND window, const ControlSet& controls) noexcept {
   window_ = window;
-  start_stop_ = start_stop;
-  close_ = close;
-  status_ = status;
+  controls_ = &controls;
 }
 
 void FocusKeeper::activate(bool active) noexcept {
@@ -20,9 +20,9 @@ void FocusKeeper::activate(bool active) noexcept {
   }
   // Activated again without having been left (shown behind another window,
   // then clicked): the focus is where the user last saw it.
-  if (std::exchange(active_, true)) return;
+  if (std::exchange(active_, true) || controls_ == nullptr) return;
   HWND target = saved_ != nullptr && IsWindowEnabled(saved_) ? saved_ : nullptr;
-  for (HWND button : {start_stop_, close_}) {
+  for (HWND button : {controls_->start_stop(), controls_->close()}) {
     if (target == nullptr && button != nullptr && IsWindowEnabled(button)) target = button;
   }
   if (target != nullptr) SetFocus(target);
@@ -34,19 +34,20 @@ void FocusKeeper::activate(bool active) noexcept {
 // the button itself is disabled only once the query is over and the disable
 // still stands.
 void FocusKeeper::set_start_stop_enabled(bool enabled) noexcept {
+  HWND start_stop = controls_->start_stop();
   if (!enabled) {
-    if (IsWindowEnabled(start_stop_) && !disable_pending_) {
+    if (IsWindowEnabled(start_stop) && !disable_pending_) {
       disable_pending_ = true;
       PostMessageW(window_, kSettleFocusMessage, 0, 0);
     }
     return;
   }
   disable_pending_ = false;
-  EnableWindow(start_stop_, TRUE);
+  EnableWindow(start_stop, TRUE);
   if (parked_) {
     parked_ = false;
-    if (GetFocus() == status_) SetFocus(start_stop_);
-    if (saved_ == status_) saved_ = start_stop_;
+    if (GetFocus() == controls_->status()) SetFocus(start_stop);
+    if (saved_ == controls_->status()) saved_ = start_stop;
   }
 }
 
@@ -55,11 +56,11 @@ void FocusKeeper::set_start_stop_enabled(bool enabled) noexcept {
 // Enter or Space presses nothing.
 void FocusKeeper::settle() noexcept {
   if (!std::exchange(disable_pending_, false)) return;
-  if (GetFocus() == start_stop_) {
-    SetFocus(status_);
+  if (GetFocus() == controls_->start_stop()) {
+    SetFocus(controls_->status());
     parked_ = true;
   }
-  EnableWindow(start_stop_, FALSE);
+  EnableWindow(controls_->start_stop(), FALSE);
 }
 
 }  // namespace orvanel::win32

@@ -5,28 +5,26 @@
 
 #include <windows.h>
 
-namespace orvanel::win32 {
+#include "app/win32_control_set.h"
 
-// Posted to the window, which hands it to settle(): a disable of Start/Stop
-// that still stands once the query that made it is over.
-inline constexpr UINT kSettleFocusMessage = WM_APP + 2;
+namespace orvanel::win32 {
 
 class FocusKeeper {
  public:
-  void attach(HWND window, HWND start_stop, HWND close, HWND status) noexcept;
+  // The controls stay the window's; the keeper reads them from then on.
+  void attach(HWND window, const ControlSet& controls) noexcept;
 
   // WM_ACTIVATE: the focus is kept when the window is left and given back,
   // or given to the first enabled button, when it is entered again.
   void activate(bool active) noexcept;
   // Start/Stop as the behaviour enabled or disabled it.
   void set_start_stop_enabled(bool enabled) noexcept;
+  // kSettleFocusMessage, posted to the window, which hands it on here.
   void settle() noexcept;
 
  private:
   HWND window_ = nullptr;
-  HWND start_stop_ = nullptr;
-  HWND close_ = nullptr;
-  HWND status_ = nullptr;
+  const ControlSet* controls_ = nullptr;
   HWND saved_ = nullptr;
   bool disable_pending_ = false;
   bool parked_ = false;

@@ -1,12 +1,12 @@
 #include "app/win32_form.h"
 
-#include <new>
 #include <utility>
 
 #include "app/win32_controls.h"
-#include "service/failure.h"
-#include "service/utf.h"
-#include "service/windows_failure.h"
+#include "app/win32_failure_boundary.h"
+#include "app/win32_messages.h"
+#include "winapi/newer_sdk.h"
+#include "winapi/text.h"
 
 namespace orvanel::win32 {
 namespace {
@@ -81,7 +81,7 @@ bool Win32Form::create(FormEvents& events) {
   // Made hidden where it will stand: only the window knows the resolution of
   // its monitor, and Windows sends no WM_DPICHANGED for its first one.
   const SIZE first = frame_at(look_.dpi());
-  const std::wstring title = wide_from_utf8(kTitle);
+  const std::wstring title = winapi::wide_from_utf8(kTitle);
   if (CreateWindowExW(kExStyle, class_.get(), title.c_str(), kStyle,
                       (GetSystemMetrics(SM_CXSCREEN) - first.cx) / 2,
                       (GetSystemMetrics(SM_CYSCREEN) - first.cy) / 2, first.cx, first.cy,
@@ -104,13 +104,11 @@ bool Win32Form::create(FormEvents& events) {
 }
 
 void Win32Form::create_controls() {
-  look_.create_controls(window_.get(), instance_);
-  start_stop_ = GetDlgItem(window_.get(), kIdStartStop);
-  close_ = GetDlgItem(window_.get(), kIdClose);
-  status_ = GetDlgItem(window_.get(), kIdStatus);
-  focus_.attach(window_.get(), start_stop_, close_, status_);
-  for (HWND control = GetWindow(window_.get(), GW_CHILD); control != nullptr;
-       control = GetWindow(control, GW_HWNDNEXT)) {
+  look_.create_controls(window_.get(), instance_, controls_);
+  focus_.attach(window_.get(), controls_);
+  for (const ControlDesign& design : kLayout) {
+    HWND control = controls_[design.id];
+    if (control == nullptr) continue;
     SetWindowLongPtrW(control, GWLP_USERDATA, GetWindowLongPtrW(control, GWLP_WNDPROC));
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&control_proc));
   }
@@ -126,48 +124,6 @@ void Win32Form::trim_window_menu() const {
   if (menu == nullptr) return;
   for (const int command : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
     DeleteMenu(menu, static_cast<UINT>(command), MF_BYCOMMAND);
-  }
-}
-
-int Win32Form::run() {
-  MSG message;
-  BOOL got = 0;
-  while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) dispatch(message);
-  return got == 0 ? static_cast<int>(message.wParam) : 1;
-}
-
-// Enter acts on the focused button, as in a dialog without a default button.
-bool Win32Form::dispatch_keys(const MSG& message) {
-  if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
-  HWND focus = GetFocus();
-  if (focus != start_stop_ && focus != close_) return false;
-  SendMessageW(window_.get(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
-               reinterpret_cast<LPARAM>(focus));
-  return true;
-}
-
-void Win32Form::dispatch(MSG& message) {
-  // The dialog manager takes a bare letter for an access key when the
-  // focused control takes no characters, and no control here does: only
-  // Alt with the letter (WM_SYSCHAR) may press a button.
-  const bool bare_character = message.message == WM_CHAR;
-  if (window_ && !bare_character &&
-      (dispatch_keys(message) || IsDialogMessageW(window_.get(), &message))) {
-    return;
-  }
-  TranslateMessage(&message);
-  DispatchMessageW(&message);
-}
-
-void Win32Form::do_events() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) {
-      // Leave it for the outer loop, which ends the program.
-      PostQuitMessage(static_cast<int>(message.wParam));
-      return;
-    }
-    dispatch(message);
   }
 }
 
@@ -190,7 +146,7 @@ LRESULT CALLBACK Win32Form::window_proc(HWND window, UINT message, WPARAM w, LPA
   } catch (...) {
     // What the window itself failed to do is shown as a handler's failure
     // is; the message then gets what Windows gives it by default.
-    self->report_current_failure();
+    report_current_failure(window);
     return DefWindowProcW(window, message, w, l);
   }
 }
@@ -208,8 +164,7 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     case WM_LBUTTONDBLCLK:
       return on_double_click();
     case kSettleFocusMessage:
-      focus_.settle();
-      return 0;
+      return on_settle_focus();
     case WM_CTLCOLORSTATIC:
       return on_ctl_color_static(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
     case WM_ERASEBKGND:
@@ -217,7 +172,7 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
       return on_colours_changed(message, w, l);
-    case kGetDpiScaledSize:
+    case winapi::kGetDpiScaledSize:
       return on_get_dpi_scaled_size(LOWORD(w), *reinterpret_cast<SIZE*>(l));
     case WM_DPICHANGED:
       return on_dpi_changed(LOWORD(w), *reinterpret_cast<const RECT*>(l));
@@ -247,12 +202,17 @@ LRESULT Win32Form::on_activate(WPARAM w) {
 }
 
 LRESULT Win32Form::on_first_activation() {
-  raise([this] { events_->Form_Activate(); });
+  guarded(window_.get(), [this] { events_->Form_Activate(); });
   return 0;
 }
 
 LRESULT Win32Form::on_double_click() {
-  raise([this] { events_->Form_DblClick(); });
+  guarded(window_.get(), [this] { events_->Form_DblClick(); });
+  return 0;
+}
+
+LRESULT Win32Form::on_settle_focus() {
+  focus_.settle();
   return 0;
 }
 
@@ -260,10 +220,10 @@ LRESULT Win32Form::on_command(WPARAM w) {
   if (HIWORD(w) != BN_CLICKED) return 0;
   const int id = LOWORD(w);
   // A disabled button takes no click, whichever way it comes.
-  if (id == kIdStartStop && start_stop_enabled_) {
-    raise([this] { events_->Command1_Click(kStartStopButton); });
+  if (id == kIdStartStop && controls_.start_stop_enabled) {
+    guarded(window_.get(), [this] { events_->Command1_Click(kStartStopButton); });
   } else if (id == kIdClose) {
-    raise([this] { events_->Command1_Click(kCloseButton); });
+    guarded(window_.get(), [this] { events_->Command1_Click(kCloseButton); });
   }
   return 0;
 }
@@ -273,7 +233,7 @@ LRESULT Win32Form::on_command(WPARAM w) {
 // theme's text colour over the theme's background.
 LRESULT Win32Form::on_ctl_color_static(HDC dc, HWND control) {
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, control == status_ && !high_contrast_ ? kStatusText
+  SetTextColor(dc, control == controls_.status() && !high_contrast_ ? kStatusText
                                                          : probes_.colour(COLOR_BTNTEXT));
   return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
@@ -290,9 +250,9 @@ LRESULT Win32Form::on_erase_background(WPARAM w, LPARAM l) {
   if (FillRect(dc, &client, brush) == 0) return DefWindowProcW(window_.get(), WM_ERASEBKGND, w, l);
   // The status line takes the focus while Start/Stop cannot keep it, and
   // shows it as a button does, around itself, where the keyboard is in use.
-  if (GetFocus() == status_ &&
+  if (GetFocus() == controls_.status() &&
       (SendMessageW(window_.get(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
-    const RECT frame = focus_frame(window_.get(), status_);
+    const RECT frame = focus_frame(window_.get(), controls_.status());
     DrawFocusRect(dc, &frame);
   }
   return 1;
@@ -321,7 +281,7 @@ SIZE Win32Form::frame_at(int dpi) const {
 // takes the place that Windows suggests.
 LRESULT Win32Form::on_dpi_changed(int dpi, const RECT& suggested) {
   Look look(instance_, dpi, system_dpi_);
-  look.apply(window_.get());
+  look.apply(window_.get(), controls_);
   look_ = std::move(look);
   SetWindowPos(window_.get(), nullptr, suggested.left, suggested.top,
                suggested.right - suggested.left, suggested.bottom - suggested.top,
@@ -342,13 +302,12 @@ LRESULT Win32Form::on_get_object(WPARAM w, LPARAM l) {
 }
 
 LRESULT Win32Form::on_annotate() {
-  if (status_ == nullptr) {
+  if (!controls_.made()) {
     annotation_pending_ = true;
     return 0;
   }
   if (std::exchange(annotation_asked_, true)) return 0;
-  annotations_.annotate(probes_.annotation_services, status_, GetDlgItem(window_.get(), kIdPicture),
-                        GetDlgItem(window_.get(), kIdNotice));
+  annotations_.annotate(probes_.annotation_services, controls_);
   return 0;
 }
 
@@ -364,126 +323,6 @@ LRESULT Win32Form::on_destroy() {
   annotations_.clear();
   PostQuitMessage(exit_code_);
   return 0;
-}
-
-HWND Win32Form::control_window(Control control) const {
-  require_window();
-  HWND window = control == Control::kStartStop ? start_stop_
-                : control == Control::kClose   ? close_
-                                               : status_;
-  if (window == nullptr) throw Failure(error::kObjectUnloaded);
-  return window;
-}
-
-void Win32Form::require_window() const {
-  if (!window_) throw Failure(error::kObjectUnloaded);
-}
-
-std::string Win32Form::caption(Control control) {
-  return utf8_from_wide(window_text(control_window(control)));
-}
-
-void Win32Form::set_caption(Control control, std::string_view text) {
-  HWND window = control_window(control);
-  const std::wstring wide = wide_from_utf8(text);
-  // A button repaints itself whenever its text is set, and every query sets
-  // Start/Stop's, mostly to what it reads already.
-  if (window != status_ && window_text(window) == wide) return;
-  if (!SetWindowTextW(window, wide.c_str())) throw last_error();
-  if (window != status_) return;
-  fit_label(window_.get(), window);
-  Annotations::announce(window);
-}
-
-// The flag set here decides whether Start/Stop takes a click; the button
-// itself follows as the focus keeper lets it.
-void Win32Form::set_enabled(Control control, bool enabled) {
-  HWND window = control_window(control);
-  if (window != start_stop_) {
-    EnableWindow(window, enabled ? TRUE : FALSE);
-    return;
-  }
-  start_stop_enabled_ = enabled;
-  focus_.set_start_stop_enabled(enabled);
-}
-
-void Win32Form::set_mouse_pointer(MousePointer pointer) {
-  require_window();
-  pointer_ = pointer;
-  apply_cursor();
-}
-
-// Shows the pointer at once: a query blocks the loop that would otherwise
-// ask the window for its cursor.
-void Win32Form::apply_cursor() const {
-  POINT at{};
-  if (!GetCursorPos(&at)) return;
-  HWND under = WindowFromPoint(at);
-  if (under != window_.get() && !IsChild(window_.get(), under)) return;
-  if (SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)) != HTCLIENT) return;
-  SetCursor(LoadCursorW(nullptr, pointer_ == MousePointer::kHourglass ? IDC_WAIT : IDC_ARROW));
-}
-
-void Win32Form::unload() {
-  require_window();
-  if (!DestroyWindow(window_.get())) throw last_error();
-}
-
-MsgBoxAnswer Win32Form::msg_box(std::string_view text, std::string_view title, MsgBoxStyle style) {
-  const std::wstring wide_text = wide_from_utf8(text);
-  const std::wstring wide_title = wide_from_utf8(title);
-  const int answer =
-      MessageBoxW(window_.get(), wide_text.c_str(), wide_title.c_str(), static_cast<UINT>(style));
-  // The window closed under the prompt took the prompt with it: the press
-  // is over, not failed.
-  if (answer == 0 && !window_) return MsgBoxAnswer::kAbort;
-  if (answer == 0) throw last_error();
-  // The box offers no other answer with the one style used.
-  return answer == IDRETRY || answer == IDIGNORE ? static_cast<MsgBoxAnswer>(answer)
-                                                 : MsgBoxAnswer::kAbort;
-}
-
-double Win32Form::clock() {
-  LARGE_INTEGER now{};
-  LARGE_INTEGER frequency{};
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-template <typename Handler>
-void Win32Form::raise(Handler&& handler) noexcept {
-  try {
-    std::forward<Handler>(handler)();
-  } catch (...) {
-    report_current_failure();
-  }
-}
-
-// The failure being handled, whatever it is, worded as the program words
-// its failures.
-void Win32Form::report_current_failure() noexcept {
-  try {
-    throw;
-  } catch (const Failure& failure) {
-    report(failure.number(), failure.description());
-  } catch (const std::bad_alloc&) {
-    report(error::kOutOfMemory.number, std::string(error::kOutOfMemory.description));
-  } catch (...) {
-    report(error::kInternalError.number, std::string(error::kInternalError.description));
-  }
-}
-
-// A failure that leaves a handler is shown, and the program goes on.
-void Win32Form::report(std::int32_t number, const std::string& description) noexcept {
-  try {
-    const std::wstring text =
-        wide_from_utf8("Run-time error '" + std::to_string(number) + "':\n\n" + description);
-    const std::wstring title = wide_from_utf8(kTitle);
-    MessageBoxW(window_.get(), text.c_str(), title.c_str(), MB_OK);
-  } catch (...) {
-    MessageBoxW(window_.get(), L"Out of memory", L"Orvanel v1.0", MB_OK);
-  }
 }
 
 }  // namespace orvanel::win32

@@ -5,23 +5,18 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "app/control_ids.h"
 #include "app/forms.h"
 #include "app/win32_annotations.h"
+#include "app/win32_control_set.h"
 #include "app/win32_focus.h"
 #include "app/win32_look.h"
 #include "app/win32_probes.h"
 #include "winapi/handles.h"
 
 namespace orvanel::win32 {
-
-// The window's own messages, which it posts or sends to itself.
-inline constexpr UINT kActivateMessage = WM_APP + 1;
-inline constexpr UINT kAnnotateMessage = WM_APP + 3;
 
 class Win32Form final : public Forms {
  public:
@@ -52,10 +47,13 @@ class Win32Form final : public Forms {
   LRESULT on_message(UINT message, WPARAM w, LPARAM l);
 
   // One handler a message, each giving what the window procedure returns.
+  // The window and its messages are in win32_form.cpp; the forms interface,
+  // the message loop and the failure boundary in win32_forms_adapter.cpp.
   LRESULT on_activate(WPARAM w);
   LRESULT on_first_activation();
   LRESULT on_command(WPARAM w);
   LRESULT on_double_click();
+  LRESULT on_settle_focus();
   LRESULT on_ctl_color_static(HDC dc, HWND control);
   LRESULT on_erase_background(WPARAM w, LPARAM l);
   LRESULT on_colours_changed(UINT message, WPARAM w, LPARAM l);
@@ -76,12 +74,6 @@ class Win32Form final : public Forms {
   void dispatch(MSG& message);
   void apply_cursor() const;
 
-  // Runs one handler of the behaviour; a failure stops there and is reported.
-  template <typename Handler>
-  void raise(Handler&& handler) noexcept;
-  // Only inside a catch block: shows the failure being handled.
-  void report_current_failure() noexcept;
-  void report(std::int32_t number, const std::string& description) noexcept;
 
   HINSTANCE instance_;
   SystemProbes probes_;
@@ -94,13 +86,8 @@ class Win32Form final : public Forms {
   // Empty from the moment the window is destroyed, whoever destroys it.
   winapi::unique_hwnd window_;
   // The controls are the window's children and go with it.
-  HWND start_stop_ = nullptr;
-  HWND close_ = nullptr;
-  HWND status_ = nullptr;
+  ControlSet controls_;
   FocusKeeper focus_;
-  // Start/Stop's enabled flag as the behaviour set it; the button itself
-  // follows once it is clear that a disable stands (see FocusKeeper).
-  bool start_stop_enabled_ = false;
   bool high_contrast_ = false;
   bool activated_ = false;
   bool annotation_asked_ = false;

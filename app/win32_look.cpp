@@ -6,7 +6,7 @@
 
 #include "app/win32_controls.h"
 #include "resources/resource_ids.h"
-#include "winapi/system_function.h"
+#include "winapi/newer_sdk.h"
 
 namespace orvanel::win32 {
 namespace {
@@ -72,7 +72,7 @@ int Look::metric(int index) const {
 
 // Each control is made at its place and size: placing it afterwards would
 // cost every one a move, and every label a window DC to measure it with.
-void Look::create_controls(HWND window, HINSTANCE instance) const {
+void Look::create_controls(HWND window, HINSTANCE instance, ControlSet& made) const {
   const winapi::unique_hdc measure(CreateCompatibleDC(nullptr));
   for (const ControlDesign& design : kLayout) {
     const RECT at = place(design, measure.get(), design.caption != nullptr ? design.caption : L"");
@@ -81,14 +81,15 @@ void Look::create_controls(HWND window, HINSTANCE instance) const {
         at.right - at.left, at.bottom - at.top, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
     if (control != nullptr) dress(control, design);
+    made.set(design.id, control);
   }
 }
 
-void Look::apply(HWND window) const {
+void Look::apply(HWND window, const ControlSet& controls) const {
   const winapi::unique_hdc measure(CreateCompatibleDC(nullptr));
-  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
-       child = GetWindow(child, GW_HWNDNEXT)) {
-    const ControlDesign& design = design_of(GetDlgCtrlID(child));
+  for (const ControlDesign& design : kLayout) {
+    HWND child = controls[design.id];
+    if (child == nullptr) continue;
     dress(child, design);
     const RECT at = place(design, measure.get(), window_text(child));
     SetWindowPos(child, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,

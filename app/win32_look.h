@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "app/control_ids.h"
+#include "app/win32_control_set.h"
 #include "winapi/handles.h"
 
 namespace orvanel::win32 {
@@ -104,11 +105,11 @@ class Look {
   // The window's controls, in tab order, each made where it stands at this
   // resolution and in its font: nothing is moved or measured again before
   // the window is first shown.
-  void create_controls(HWND window, HINSTANCE instance) const;
+  void create_controls(HWND window, HINSTANCE instance, ControlSet& made) const;
   // Every control of the window moved to where this resolution puts it, in
   // its font, and the icons at this resolution; the window repaints itself
   // whole afterwards. What the window drew with before may go then.
-  void apply(HWND window) const;
+  void apply(HWND window, const ControlSet& controls) const;
   // The window shows these icons, where it does not already.
   void apply_icons(HWND window) const;
 

@@ -1,7 +1,7 @@
 #include "app/win32_probes.h"
 
 #include "winapi/handles.h"
-#include "winapi/system_function.h"
+#include "winapi/newer_sdk.h"
 
 namespace orvanel::win32 {
 

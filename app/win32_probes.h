@@ -9,10 +9,6 @@
 
 namespace orvanel::win32 {
 
-// Windows 10 1703's WM_GETDPISCALEDSIZE; MinGW's headers give it only to
-// newer targets.
-inline constexpr UINT kGetDpiScaledSize = 0x02E4;
-
 // Whether a high-contrast theme is on; the window asks again whenever the
 // system's colours or settings change.
 bool system_high_contrast() noexcept;

@@ -9,7 +9,8 @@
 #include <utility>
 #include <variant>
 
-#include "service/failure.h"
+// Every call below may throw a Failure: its users have it with this header.
+#include "service/failure.h"  // IWYU pragma: export
 
 namespace orvanel {
 

@@ -9,14 +9,16 @@
 #include <variant>
 #include <vector>
 
-#include "service/windows_failure.h"
+#include "winapi/failure.h"
 #include "winapi/com.h"
-#include "service/utf.h"
+#include "winapi/text.h"
 
 namespace orvanel::com {
 
 using winapi::com_ptr;
+using winapi::failure_from;
 using winapi::query;
+using winapi::throw_if_failed;
 using winapi::unique_variant;
 
 namespace {
@@ -25,7 +27,7 @@ namespace {
 constexpr IID kNoInterface{};
 
 std::string narrow(BSTR text) {
-  return utf8_from_wide({text, SysStringLen(text)});
+  return winapi::utf8_from_wide({text, SysStringLen(text)});
 }
 
 class ComObject;
@@ -40,7 +42,7 @@ class ComEnumerator final : public Enumerator {
     unique_variant item;
     ULONG fetched = 0;
     const HRESULT result = items_->Next(1, item.put(), &fetched);
-    if (FAILED(result)) throw failure_from(result);
+    throw_if_failed(result);
     if (result == S_FALSE || fetched == 0) return std::nullopt;
     return value_from(*item.get());
   }
@@ -84,7 +86,7 @@ class ComObject final : public Dispatch {
     if (unknown == nullptr) throw failure_from(DISP_E_TYPEMISMATCH);
     com_ptr<IEnumVARIANT> items;
     const HRESULT queried = query(unknown, items);
-    if (FAILED(queried)) throw failure_from(queried);
+    throw_if_failed(queried);
     return std::make_unique<ComEnumerator>(std::move(items));
   }
 
@@ -94,12 +96,12 @@ class ComObject final : public Dispatch {
   ~ComObject() = default;
 
   DISPID id_of(std::string_view name) {
-    std::wstring text = wide_from_utf8(name);
+    std::wstring text = winapi::wide_from_utf8(name);
     LPOLESTR names[] = {text.data()};
     DISPID id = DISPID_UNKNOWN;
     const HRESULT result =
         dispatch_->GetIDsOfNames(kNoInterface, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(result)) throw failure_from(result);
+    throw_if_failed(result);
     return id;
   }
 
@@ -123,7 +125,7 @@ unique_variant variant_from(const Value& value) {
       v.lVal = number;
     }
     void operator()(const std::string& text) const {
-      const std::wstring w = wide_from_utf8(text);
+      const std::wstring w = winapi::wide_from_utf8(text);
       v.bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
       if (v.bstrVal == nullptr) throw failure_from(E_OUTOFMEMORY);
       v.vt = VT_BSTR;
@@ -167,10 +169,10 @@ Value value_from(VARIANT& variant) {
   unique_variant direct;
   if ((variant.vt & VT_BYREF) != 0) {
     const HRESULT result = VariantCopyInd(direct.get(), &variant);
-    if (FAILED(result)) throw failure_from(result);
+    throw_if_failed(result);
   } else {
     const HRESULT result = VariantCopy(direct.get(), &variant);
-    if (FAILED(result)) throw failure_from(result);
+    throw_if_failed(result);
   }
   VARIANT& v = *direct.get();
   switch (v.vt) {
@@ -192,7 +194,7 @@ Value value_from(VARIANT& variant) {
       // Numbers, dates, booleans: the text the platform's conversion gives.
       unique_variant text;
       const HRESULT result = VariantChangeType(text.get(), &v, VARIANT_ALPHABOOL, VT_BSTR);
-      if (FAILED(result)) throw failure_from(result);
+      throw_if_failed(result);
       return narrow(text.get()->bstrVal);
     }
   }
@@ -207,11 +209,11 @@ Object object_from(IDispatch* dispatch) {
 }
 
 Object MonikerBinder::bind(std::string_view moniker) {
-  const std::wstring name = wide_from_utf8(moniker);
+  const std::wstring name = winapi::wide_from_utf8(moniker);
   com_ptr<IDispatch> dispatch;
   const HRESULT result =
       CoGetObject(name.c_str(), nullptr, __uuidof(IDispatch), dispatch.put_void());
-  if (FAILED(result)) throw failure_from(result);
+  throw_if_failed(result);
   return object_from(dispatch.get());
 }
 

@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "service/com_automation.h"
-#include "winapi/com.h"
-#include "support/process.h"
 #include "support/service_state.h"
 
 namespace orvanel {

@@ -9,7 +9,7 @@
 #include "app/control_ids.h"
 #include "app/win32_controls.h"
 #include "app/win32_probes.h"
-#include "service/utf.h"
+#include "winapi/text.h"
 #include "support/find.h"
 #include "support/input.h"
 #include "support/process.h"
@@ -73,7 +73,7 @@ RunningApp::RunningApp(const std::wstring& program, const std::wstring& environm
   if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
                       CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(), nullptr,
                       &startup, &process_)) {
-    ADD_FAILURE() << "could not start " << utf8_from_wide(program) << ": error " << GetLastError();
+    ADD_FAILURE() << "could not start " << winapi::utf8_from_wide(program) << ": error " << GetLastError();
     return;
   }
   if (!wait_for([&] {
@@ -81,7 +81,7 @@ RunningApp::RunningApp(const std::wstring& program, const std::wstring& environm
         return window_ != nullptr || !running();
       }) ||
       window_ == nullptr) {
-    ADD_FAILURE() << utf8_from_wide(program) << " showed no window"
+    ADD_FAILURE() << winapi::utf8_from_wide(program) << " showed no window"
                   << (running() ? " within 10 s" : ", ending with exit code " +
                                                         std::to_string(exit_code()));
     return;
@@ -114,7 +114,7 @@ std::string RunningApp::text(HWND window) {
                            SMTO_ABORTIFHUNG, 5000, &copied)) {
     return "<no answer>";
   }
-  return utf8_from_wide({buffer, static_cast<std::size_t>(copied)});
+  return winapi::utf8_from_wide({buffer, static_cast<std::size_t>(copied)});
 }
 
 std::string RunningApp::status() const {

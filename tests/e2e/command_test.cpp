@@ -8,7 +8,6 @@
 #include "app/control_ids.h"
 #include "e2e/app.h"
 #include "support/find.h"
-#include "support/process.h"
 #include "support/service_state.h"
 
 namespace orvanel::testing {

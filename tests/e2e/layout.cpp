@@ -8,7 +8,7 @@
 
 #include "app/control_ids.h"
 #include "app/win32_look.h"
-#include "service/utf.h"
+#include "winapi/text.h"
 #include "support/screen.h"
 
 namespace orvanel::testing {
@@ -90,7 +90,7 @@ void expect_layout(const RunningApp& app) {
     const winapi::unique_hfont font = font_of(design, app.dpi());
     ASSERT_TRUE(font) << "neither Arial nor Liberation Sans is installed";
     const std::string text = RunningApp::text(control);
-    const SIZE wanted = text_extent(font.get(), wide_from_utf8(text));
+    const SIZE wanted = text_extent(font.get(), winapi::wide_from_utf8(text));
     EXPECT_EQ(place.left, app.pixels(design.left)) << text;
     EXPECT_EQ(place.top, app.pixels(design.top)) << text;
     EXPECT_EQ(place.right - place.left, wanted.cx) << text;
@@ -99,7 +99,7 @@ void expect_layout(const RunningApp& app) {
 
   // The notice leaves a gap where the larger sign stands; both lines fit
   // their boxes.
-  const auto wide_text = [&](int id) { return wide_from_utf8(RunningApp::text(app.control(id))); };
+  const auto wide_text = [&](int id) { return winapi::wide_from_utf8(RunningApp::text(app.control(id))); };
   const std::wstring notice = wide_text(win32::kIdNotice);
   const std::size_t gap = notice.find(L"  ");
   ASSERT_NE(gap, std::wstring::npos);

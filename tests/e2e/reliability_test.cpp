@@ -11,8 +11,6 @@
 #include "app/control_ids.h"
 #include "e2e/app.h"
 #include "support/find.h"
-#include "service/utf.h"
-#include "support/process.h"
 #include "support/screen.h"
 
 namespace orvanel::testing {

@@ -4,14 +4,10 @@
 #include <string>
 
 #include "app/control_ids.h"
-#include "app/win32_look.h"
 #include "e2e/app.h"
 #include "e2e/layout.h"
 #include "support/find.h"
-#include "service/utf.h"
-#include "support/process.h"
 #include "support/service_state.h"
-#include "support/screen.h"
 
 namespace orvanel::testing {
 namespace {

@@ -14,7 +14,7 @@
 #include <variant>
 
 #include "app/startup.h"
-#include "service/utf.h"
+#include "winapi/text.h"
 #include "sim/sim_wmi.h"
 
 namespace {
@@ -66,7 +66,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
     wait_as_com_does(seconds);
   });
   service = &wmi;
-  const std::string state = orvanel::utf8_from_wide(setting(L"ORVANEL_SIM_STATE", L"Running"));
+  const std::string state = orvanel::winapi::utf8_from_wide(setting(L"ORVANEL_SIM_STATE", L"Running"));
   for (int k = _wtoi(setting(L"ORVANEL_SIM_INSTANCES", L"1").c_str()); k > 0; --k)
     wmi.add_service("wuauserv", state);
   wmi.set_transition_seconds(_wtof(setting(L"ORVANEL_SIM_SECONDS", L"1").c_str()));
@@ -78,7 +78,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
     wchar_t* description = nullptr;
     const auto number = static_cast<std::int32_t>(std::wcstoul(failure.c_str(), &description, 0));
     if (*description == L' ') ++description;
-    const orvanel::Failure refused(number, orvanel::utf8_from_wide(description));
+    const orvanel::Failure refused(number, orvanel::winapi::utf8_from_wide(description));
     const int failing = _wtoi(setting(L"ORVANEL_SIM_FAILURES", L"0").c_str());
     for (int call = 1; call <= failing; ++call) wmi.fail_once(Operation::kMethod, refused, call);
     if (failing <= 0) wmi.fail_from(Operation::kMethod, refused, 1);

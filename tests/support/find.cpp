@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "service/utf.h"
+#include "winapi/text.h"
 
 namespace orvanel::testing {
 namespace {
@@ -92,7 +92,7 @@ std::string dialog_text(HWND box) {
       text.assign(shown, copied);
     }
   }
-  return utf8_from_wide(text);
+  return winapi::utf8_from_wide(text);
 }
 
 void answer_dialog(HWND box, int id) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "service/utf.h"
+#include "winapi/text.h"
 #include "support/find.h"
 
 namespace orvanel::testing {
@@ -19,7 +19,7 @@ std::string describe(HWND window) {
   GetClassNameW(window, kind, 256);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  return "\"" + utf8_from_wide(title) + "\" (class " + utf8_from_wide(kind) + ", process " +
+  return "\"" + winapi::utf8_from_wide(title) + "\" (class " + winapi::utf8_from_wide(kind) + ", process " +
          std::to_string(process) + ")";
 }
 
@@ -54,7 +54,7 @@ std::string letters_off_their_keys(HWND window, std::wstring_view letters) {
   for (const wchar_t letter : letters) {
     const SHORT key = VkKeyScanExW(static_cast<wchar_t>(std::towlower(letter)), layout);
     if (key == -1 || LOBYTE(key) != letter || HIBYTE(key) != 0) {
-      return "the keyboard layout in use does not type " + utf8_from_wide({&letter, 1}) +
+      return "the keyboard layout in use does not type " + winapi::utf8_from_wide({&letter, 1}) +
              " with its own key, which the test presses";
     }
   }

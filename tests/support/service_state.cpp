@@ -14,7 +14,7 @@
 #include <variant>
 #include <vector>
 
-#include "service/utf.h"
+#include "winapi/text.h"
 
 namespace orvanel::testing {
 namespace {
@@ -96,7 +96,7 @@ std::string this_machine() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
   if (!GetComputerNameW(name, &size)) return {};
-  return utf8_from_wide({name, size});
+  return winapi::utf8_from_wide({name, size});
 }
 
 std::string to_text(const Note& note) {
@@ -133,7 +133,7 @@ std::optional<std::string> read_text(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-std::string shown(const std::filesystem::path& path) { return utf8_from_wide(path.wstring()); }
+std::string shown(const std::filesystem::path& path) { return winapi::utf8_from_wide(path.wstring()); }
 
 std::string shown(const ServiceRecord& record) {
   return "start type " + std::to_string(record.start_type) + ", " +

@@ -12,7 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "support/process.h"
+// The macro below calls it: its users have it with this header.
+#include "support/process.h"  // IWYU pragma: export
 
 // Skips the test, or fails it where the run requires the service tests,
 // unless the tests may control wuauserv; says why.

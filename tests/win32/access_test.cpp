@@ -12,15 +12,23 @@
 #include <utility>
 #include <vector>
 
-#include "winapi/com.h"
-#include "app/win32_controls.h"
-#include "app/win32_look.h"
-#include "support/screen.h"
-#include "win32/live_window_fixture.h"
 #include "win32/accessible_fixture.h"
 
 namespace orvanel::win32 {
 namespace {
+
+// What Windows numbers, as its documentation gives it.
+// EVENT_OBJECT_LIVEREGIONCHANGED:
+// https://learn.microsoft.com/windows/win32/winauto/event-constants
+constexpr DWORD kLiveRegionChangedEvent = 0x8019;
+// LiveSetting_Property_GUID, {C12BCD8E-2A8E-4950-8AE7-3625111D58EB}:
+// https://learn.microsoft.com/windows/win32/winauto/uiauto-automation-element-propids
+constexpr GUID kLiveSettingProperty{
+    0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+// PROPID_ACC_NAME, {608D3DF8-8128-4AA7-A428-F55E49267291}:
+// https://learn.microsoft.com/windows/win32/winauto/dynamic-annotation-supported-properties
+constexpr GUID kAccNameProperty{
+    0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
 
 TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   probes.high_contrast = &test_high_contrast;
@@ -62,7 +70,7 @@ class Heard : public Accessible {
       SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, &hear, GetCurrentProcessId(),
                       GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
   HWINEVENTHOOK live_hook =
-      SetWinEventHook(kLiveRegionChanged, kLiveRegionChanged, nullptr, &hear, GetCurrentProcessId(),
+      SetWinEventHook(kLiveRegionChangedEvent, kLiveRegionChangedEvent, nullptr, &hear, GetCurrentProcessId(),
                       GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
   void TearDown() override {
     UnhookWinEvent(focus_hook);
@@ -139,7 +147,7 @@ TEST_F(Heard, EveryNewStatusIsAnnouncedFromTheStatusLine) {
   settle();
   const auto announced = [&] {
     return std::ranges::count_if(heard, [&](const auto& one) {
-      return one.first == kLiveRegionChanged && one.second == control(kIdStatus);
+      return one.first == kLiveRegionChangedEvent && one.second == control(kIdStatus);
     });
   };
   EXPECT_EQ(announced(), 1) << "the first refresh";
@@ -276,9 +284,9 @@ TEST_F(Accessible, ControlsAreAnnotatedWhenAnAccessibilityClientFirstAsks) {
       const HWND target = asked == 0 ? window->handle() : control(asked);
       SendMessageW(target, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
     }
-    EXPECT_EQ(services.value(control(kIdStatus), kLiveSetting), L"1") << "not a polite live region";
-    EXPECT_EQ(services.value(control(kIdNotice), kAccName), L"Copyright \u00A9 2026");
-    EXPECT_EQ(services.value(control(kIdPicture), kAccName),
+    EXPECT_EQ(services.value(control(kIdStatus), kLiveSettingProperty), L"1") << "not a polite live region";
+    EXPECT_EQ(services.value(control(kIdNotice), kAccNameProperty), L"Copyright \u00A9 2026");
+    EXPECT_EQ(services.value(control(kIdPicture), kAccNameProperty),
               L"Orvanel emblem: a flag waving in front of a globe");
     const int made = services.annotations;
     SendMessageW(window->handle(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));

@@ -16,8 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include "winapi/com.h"
-#include "app/win32_controls.h"
 #include "app/win32_look.h"
 #include "support/screen.h"
 #include "win32/live_window_fixture.h"

@@ -12,15 +12,16 @@
 #include <utility>
 #include <vector>
 
-#include "winapi/com.h"
 #include "app/win32_controls.h"
 #include "app/win32_look.h"
-#include "support/screen.h"
-#include "win32/live_window_fixture.h"
 #include "win32/accessible_fixture.h"
 
 namespace orvanel::win32 {
 namespace {
+
+// WM_GETDPISCALEDSIZE, as Windows numbers it:
+// https://learn.microsoft.com/windows/win32/hidpi/wm-getdpiscaledsize
+constexpr UINT kGetDpiScaledSizeMessage = 0x02E4;
 
 // A monitor that Wine cannot show: its resolution is the test's. The frames
 // are the ones really drawn around the window, which, under Wine and on
@@ -107,7 +108,7 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
   for (const int resolution : {96, 144}) {
     SCOPED_TRACE(resolution);
     SIZE scaled{};
-    ASSERT_EQ(SendMessageW(main, kGetDpiScaledSize, static_cast<WPARAM>(resolution),
+    ASSERT_EQ(SendMessageW(main, kGetDpiScaledSizeMessage, static_cast<WPARAM>(resolution),
                            reinterpret_cast<LPARAM>(&scaled)),
               TRUE)
         << "WM_GETDPISCALEDSIZE";

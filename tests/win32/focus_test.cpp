@@ -10,16 +10,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/form1.h"
 #include "app/win32_controls.h"
 #include "app/win32_form.h"
 #include "win32/live_window_fixture.h"
-#include "winapi/com.h"
 #include "sim/sim_wmi.h"
-#include "service/utf.h"
-#include "support/find.h"
 #include "support/input.h"
-#include "support/process.h"
 #include "support/screen.h"
 
 namespace orvanel::win32 {

@@ -12,7 +12,7 @@
 #include "app/form1.h"
 #include "app/win32_controls.h"
 #include "app/win32_form.h"
-#include "service/utf.h"
+#include "winapi/text.h"
 #include "sim/sim_wmi.h"
 #include "support/input.h"
 #include "support/screen.h"
@@ -64,7 +64,7 @@ class LiveWindow : public ::testing::Test {
   }
 
   HWND control(int id) const { return GetDlgItem(window->handle(), id); }
-  std::string status() const { return utf8_from_wide(text_of(control(kIdStatus))); }
+  std::string status() const { return winapi::utf8_from_wide(text_of(control(kIdStatus))); }
   static std::wstring text_of(HWND control) {
     wchar_t buffer[4096] = {};
     GetWindowTextW(control, buffer, 4096);

@@ -1,13 +1,13 @@
-#include "service/windows_failure.h"
+#include "winapi/failure.h"
 
 #include <cstdint>
 #include <string>
 #include <utility>
 
-#include "service/utf.h"
 #include "winapi/com.h"
+#include "winapi/text.h"
 
-namespace orvanel {
+namespace orvanel::winapi {
 namespace {
 
 std::string system_message(HRESULT result) {
@@ -30,9 +30,9 @@ Failure failure_from(HRESULT result, EXCEPINFO* exception) {
   std::string description;
   if (result == DISP_E_EXCEPTION && exception != nullptr) {
     if (exception->pfnDeferredFillIn != nullptr) exception->pfnDeferredFillIn(exception);
-    const winapi::unique_bstr text(std::exchange(exception->bstrDescription, nullptr));
-    const winapi::unique_bstr source(std::exchange(exception->bstrSource, nullptr));
-    const winapi::unique_bstr help(std::exchange(exception->bstrHelpFile, nullptr));
+    const unique_bstr text(std::exchange(exception->bstrDescription, nullptr));
+    const unique_bstr source(std::exchange(exception->bstrSource, nullptr));
+    const unique_bstr help(std::exchange(exception->bstrHelpFile, nullptr));
     if (exception->scode != 0) {
       number = exception->scode;
     } else if (exception->wCode != 0) {
@@ -55,4 +55,4 @@ Failure last_error() {
   return failure_from(HRESULT_FROM_WIN32(code == 0 ? ERROR_INVALID_FUNCTION : code));
 }
 
-}  // namespace orvanel
+}  // namespace orvanel::winapi

@@ -1,0 +1,26 @@
+#pragma once
+
+// Where a failure stops: nothing leaves a window procedure or a handler of
+// the behaviour. A failure is shown as the program words its failures, over
+// the window, and the program goes on.
+
+#include <windows.h>
+
+#include <utility>
+
+namespace orvanel::win32 {
+
+// Only inside a catch block: shows the failure being handled, whatever it is.
+void report_current_failure(HWND owner) noexcept;
+
+// Runs a handler; a failure stops there and is shown.
+template <typename Handler>
+void guarded(HWND owner, Handler&& handler) noexcept {
+  try {
+    std::forward<Handler>(handler)();
+  } catch (...) {
+    report_current_failure(owner);
+  }
+}
+
+}  // namespace orvanel::win32
