@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace orvanel::win32 {
 
 // Sizes a top-level window and puts it in the middle of its monitor.

@@ -233,8 +233,9 @@ LRESULT Win32Form::on_command(WPARAM w) {
 // theme's text colour over the theme's background.
 LRESULT Win32Form::on_ctl_color_static(HDC dc, HWND control) {
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, control == controls_.status() && !high_contrast_ ? kStatusText
-                                                         : probes_.colour(COLOR_BTNTEXT));
+  SetTextColor(dc, control == controls_.status() && !high_contrast_
+                       ? kStatusText
+                       : probes_.colour(COLOR_BTNTEXT));
   return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
 

@@ -74,7 +74,6 @@ class Win32Form final : public Forms {
   void dispatch(MSG& message);
   void apply_cursor() const;
 
-
   HINSTANCE instance_;
   SystemProbes probes_;
   FormEvents* events_ = nullptr;

@@ -98,8 +98,7 @@ enum class dc_area { client, whole_window };
 class scoped_window_dc {
  public:
   explicit scoped_window_dc(HWND window, dc_area area = dc_area::client) noexcept
-      : window_(window),
-        dc_(area == dc_area::whole_window ? GetWindowDC(window) : GetDC(window)) {}
+      : window_(window), dc_(area == dc_area::whole_window ? GetWindowDC(window) : GetDC(window)) {}
   scoped_window_dc(const scoped_window_dc&) = delete;
   scoped_window_dc& operator=(const scoped_window_dc&) = delete;
   ~scoped_window_dc() {

@@ -12,8 +12,8 @@
 namespace orvanel::winapi {
 
 // LoadLibraryEx's search flags: Windows 8, and 7 with KB2533623.
-inline constexpr DWORD kSearchSystem32 = 0x00000800;   // LOAD_LIBRARY_SEARCH_SYSTEM32
-inline constexpr DWORD kSearchUserDirs = 0x00000400;   // LOAD_LIBRARY_SEARCH_USER_DIRS
+inline constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+inline constexpr DWORD kSearchUserDirs = 0x00000400;  // LOAD_LIBRARY_SEARCH_USER_DIRS
 
 // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2: Windows 10, 1703.
 inline HANDLE per_monitor_aware_v2() noexcept {

@@ -16,9 +16,9 @@ namespace orvanel::winapi {
 inline std::wstring wide_from_utf8(std::string_view text) {
   if (text.empty()) return {};
   const auto size = static_cast<int>(text.size());
-  std::wstring wide(static_cast<std::size_t>(
-                        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)),
-                    L'\0');
+  std::wstring wide(
+      static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0)),
+      L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
   return wide;
 }
@@ -29,8 +29,8 @@ inline std::string utf8_from_wide(std::wstring_view text) {
   std::string narrow(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), size,
                                                                   nullptr, 0, nullptr, nullptr)),
                      '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(),
-                      static_cast<int>(narrow.size()), nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), static_cast<int>(narrow.size()),
+                      nullptr, nullptr);
   return narrow;
 }
 

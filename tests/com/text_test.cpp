@@ -54,15 +54,15 @@ TEST(Utf, RoundTripsEveryPlaneAndEmbeddedNul) {
 }
 
 TEST(Utf, MalformedInputBecomesReplacementCharacters) {
-  for (const std::string_view bad :
-       {"\x80", "\xE2\x82", "\xC0\x80", "\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80",
-        "\xFF"}) {
+  for (const std::string_view bad : {"\x80", "\xE2\x82", "\xC0\x80", "\xED\xA0\x80", "\xED\xBF\xBF",
+                                     "\xF4\x90\x80\x80", "\xFF"}) {
     SCOPED_TRACE(std::string(bad));
     EXPECT_TRUE(replaced(wide_from_utf8(bad)));  // stray, truncated, overlong, surrogate (U+D800,
                                                  // U+DFFF), beyond U+10FFFF, never a byte
   }
-  const std::wstring truncated = wide_from_utf8("\xE2\x82"
-                                                "A");
+  const std::wstring truncated = wide_from_utf8(
+      "\xE2\x82"
+      "A");
   ASSERT_FALSE(truncated.empty());
   EXPECT_EQ(truncated.back(), L'A') << "the character after a truncated one is kept";
   EXPECT_TRUE(replaced(std::wstring_view(truncated).substr(0, truncated.size() - 1)));

@@ -90,7 +90,7 @@ TEST(Wmi, AnEarlierRunsNoteOfTheServiceIsKeptAndGivenBack) {
   // A start type other than the one found, which neither a record (it lets a
   // disabled service start) nor a restore may leave as it is.
   const DWORD other = found->start_type == DWORD{SERVICE_DISABLED} ? DWORD{SERVICE_AUTO_START}
-                                                                     : DWORD{SERVICE_DISABLED};
+                                                                   : DWORD{SERVICE_DISABLED};
   // Wine's sc.exe takes no "config"; the service manager does.
   ASSERT_EQ(testing::set_wuauserv_start_type(other), "");
   ASSERT_EQ(testing::record_as_found(note), 0);

@@ -73,7 +73,8 @@ RunningApp::RunningApp(const std::wstring& program, const std::wstring& environm
   if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
                       CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(), nullptr,
                       &startup, &process_)) {
-    ADD_FAILURE() << "could not start " << winapi::utf8_from_wide(program) << ": error " << GetLastError();
+    ADD_FAILURE() << "could not start " << winapi::utf8_from_wide(program) << ": error "
+                  << GetLastError();
     return;
   }
   if (!wait_for([&] {
@@ -82,8 +83,8 @@ RunningApp::RunningApp(const std::wstring& program, const std::wstring& environm
       }) ||
       window_ == nullptr) {
     ADD_FAILURE() << winapi::utf8_from_wide(program) << " showed no window"
-                  << (running() ? " within 10 s" : ", ending with exit code " +
-                                                        std::to_string(exit_code()));
+                  << (running() ? " within 10 s"
+                                : ", ending with exit code " + std::to_string(exit_code()));
     return;
   }
   // Wine has one monitor, whose resolution is the screen's; it answers

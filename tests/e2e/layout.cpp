@@ -99,7 +99,9 @@ void expect_layout(const RunningApp& app) {
 
   // The notice leaves a gap where the larger sign stands; both lines fit
   // their boxes.
-  const auto wide_text = [&](int id) { return winapi::wide_from_utf8(RunningApp::text(app.control(id))); };
+  const auto wide_text = [&](int id) {
+    return winapi::wide_from_utf8(RunningApp::text(app.control(id)));
+  };
   const std::wstring notice = wide_text(win32::kIdNotice);
   const std::size_t gap = notice.find(L"  ");
   ASSERT_NE(gap, std::wstring::npos);

@@ -66,7 +66,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*command_
     wait_as_com_does(seconds);
   });
   service = &wmi;
-  const std::string state = orvanel::winapi::utf8_from_wide(setting(L"ORVANEL_SIM_STATE", L"Running"));
+  const std::string state =
+      orvanel::winapi::utf8_from_wide(setting(L"ORVANEL_SIM_STATE", L"Running"));
   for (int k = _wtoi(setting(L"ORVANEL_SIM_INSTANCES", L"1").c_str()); k > 0; --k)
     wmi.add_service("wuauserv", state);
   wmi.set_transition_seconds(_wtof(setting(L"ORVANEL_SIM_SECONDS", L"1").c_str()));

@@ -19,8 +19,8 @@ std::string describe(HWND window) {
   GetClassNameW(window, kind, 256);
   DWORD process = 0;
   GetWindowThreadProcessId(window, &process);
-  return "\"" + winapi::utf8_from_wide(title) + "\" (class " + winapi::utf8_from_wide(kind) + ", process " +
-         std::to_string(process) + ")";
+  return "\"" + winapi::utf8_from_wide(title) + "\" (class " + winapi::utf8_from_wide(kind) +
+         ", process " + std::to_string(process) + ")";
 }
 
 // Whether the point of the screen shows the window or one of its children.

@@ -20,10 +20,10 @@
 // thread does not put each on the key of its name: access keys match the
 // character a key types, so under a Cyrillic or Greek layout the key of L
 // is not Alt+L.
-#define ORVANEL_REQUIRE_LETTERS_ON_THEIR_KEYS(window, letters)                              \
-  do {                                                                                        \
-    const std::string why = ::orvanel::testing::letters_off_their_keys(window, letters);     \
-    if (!why.empty()) GTEST_SKIP() << why;                                                    \
+#define ORVANEL_REQUIRE_LETTERS_ON_THEIR_KEYS(window, letters)                           \
+  do {                                                                                   \
+    const std::string why = ::orvanel::testing::letters_off_their_keys(window, letters); \
+    if (!why.empty()) GTEST_SKIP() << why;                                               \
   } while (false)
 
 namespace orvanel::testing {

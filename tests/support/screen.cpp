@@ -148,7 +148,8 @@ void save_screenshot(HWND window, const std::string& name) {
   file.bfType = 0x4D42;  // "BM"
   file.bfOffBits = sizeof file + sizeof info.bmiHeader;
   file.bfSize = file.bfOffBits + info.bmiHeader.biSizeImage;
-  const std::wstring path = windows_path(std::wstring(folder) + L"/" + winapi::wide_from_utf8(name));
+  const std::wstring path =
+      windows_path(std::wstring(folder) + L"/" + winapi::wide_from_utf8(name));
   HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (out == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;

@@ -115,9 +115,8 @@ std::optional<Note> from_text(const std::string& text) {
   int running = -1;
   lines >> machine_key >> note.machine >> type_key >> note.record.start_type >> running_key >>
       running;
-  if (!lines || machine_key != "machine" || type_key != "start_type" ||
-      running_key != "running" || (running != 0 && running != 1) ||
-      note.record.start_type < DWORD{SERVICE_AUTO_START} ||
+  if (!lines || machine_key != "machine" || type_key != "start_type" || running_key != "running" ||
+      (running != 0 && running != 1) || note.record.start_type < DWORD{SERVICE_AUTO_START} ||
       note.record.start_type > DWORD{SERVICE_DISABLED}) {
     return std::nullopt;
   }
@@ -133,7 +132,9 @@ std::optional<std::string> read_text(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-std::string shown(const std::filesystem::path& path) { return winapi::utf8_from_wide(path.wstring()); }
+std::string shown(const std::filesystem::path& path) {
+  return winapi::utf8_from_wide(path.wstring());
+}
 
 std::string shown(const ServiceRecord& record) {
   return "start type " + std::to_string(record.start_type) + ", " +
@@ -148,8 +149,7 @@ std::variant<Note, std::string> read_note(const std::filesystem::path& path) {
   std::optional<Note> note = from_text(*text);
   if (!note) return shown(path) + " does not hold a note of wuauserv" + advice;
   if (note->machine != this_machine()) {
-    return shown(path) + " was written on " + note->machine + ", not on " + this_machine() +
-           advice;
+    return shown(path) + " was written on " + note->machine + ", not on " + this_machine() + advice;
   }
   return *note;
 }
@@ -262,7 +262,8 @@ int restore_as_found(const std::filesystem::path& path) {
   const ServiceRecord& record = std::get<Note>(note).record;
   const std::filesystem::path mark = mark_beside(path);
   const std::optional<std::string> cut_short = read_text(mark);
-  if (cut_short) std::printf("%s was cut short: its changes are given back here\n", cut_short->c_str());
+  if (cut_short)
+    std::printf("%s was cut short: its changes are given back here\n", cut_short->c_str());
   const std::string failed = restore_wuauserv(record, cut_short.has_value());
   if (!failed.empty()) {
     std::fprintf(stderr, "wuauserv not restored: %s\n", failed.c_str());

@@ -70,8 +70,8 @@ class Heard : public Accessible {
       SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, &hear, GetCurrentProcessId(),
                       GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
   HWINEVENTHOOK live_hook =
-      SetWinEventHook(kLiveRegionChangedEvent, kLiveRegionChangedEvent, nullptr, &hear, GetCurrentProcessId(),
-                      GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
+      SetWinEventHook(kLiveRegionChangedEvent, kLiveRegionChangedEvent, nullptr, &hear,
+                      GetCurrentProcessId(), GetCurrentThreadId(), WINEVENT_OUTOFCONTEXT);
   void TearDown() override {
     UnhookWinEvent(focus_hook);
     UnhookWinEvent(live_hook);
@@ -284,7 +284,8 @@ TEST_F(Accessible, ControlsAreAnnotatedWhenAnAccessibilityClientFirstAsks) {
       const HWND target = asked == 0 ? window->handle() : control(asked);
       SendMessageW(target, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
     }
-    EXPECT_EQ(services.value(control(kIdStatus), kLiveSettingProperty), L"1") << "not a polite live region";
+    EXPECT_EQ(services.value(control(kIdStatus), kLiveSettingProperty), L"1")
+        << "not a polite live region";
     EXPECT_EQ(services.value(control(kIdNotice), kAccNameProperty), L"Copyright \u00A9 2026");
     EXPECT_EQ(services.value(control(kIdPicture), kAccNameProperty),
               L"Orvanel emblem: a flag waving in front of a globe");
