@@ -47,8 +47,8 @@ class Win32Form final : public Forms {
   LRESULT on_message(UINT message, WPARAM w, LPARAM l);
 
   // One handler a message, each giving what the window procedure returns.
-  // The window and its messages are in win32_form.cpp; the forms interface,
-  // the message loop and the failure boundary in win32_forms_adapter.cpp.
+  // The window and its messages are in win32_form.cpp; the forms interface
+  // and the message loop in win32_forms_adapter.cpp.
   LRESULT on_activate(WPARAM w);
   LRESULT on_first_activation();
   LRESULT on_command(WPARAM w);

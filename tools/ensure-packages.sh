@@ -3,7 +3,7 @@
 set -eu
 
 packages="make cmake g++ libgtest-dev googletest clang clang-tidy g++-mingw-w64-x86-64 mingw-w64-tools
-wine wine64 xvfb xauth xdotool imagemagick fonts-liberation python3 git ca-certificates
+wine wine64 fonts-wine xvfb xauth xdotool imagemagick fonts-liberation python3 git ca-certificates
 osslsigncode openssl iwyu"
 
 missing=""
