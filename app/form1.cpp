@@ -79,12 +79,12 @@ Step resume_after(Step step, MsgBoxAnswer answer) {
   }
 }
 
-// A state query step that fails is simply dropped.
+// A state query step that fails is simply dropped, whatever it throws.
 template <typename Action>
 void attempt(Action&& action) {
   try {
     std::forward<Action>(action)();
-  } catch (const Failure&) {
+  } catch (...) {
   }
 }
 
@@ -172,12 +172,12 @@ void Form1::Command1_Click(std::int16_t index) {
     try {
       if (on_step) on_step(step);
       step = run_step(step, press);
-    } catch (const Failure& failure) {
+    } catch (...) {
       // A window closed under a failing step takes the press with it: there
       // is nothing left to prompt over.
       if (forms_.unloaded()) break;
-      const MsgBoxAnswer answer =
-          forms_.msg_box(prompt_text(failure), "Whoops", MsgBoxStyle::kAbortRetryIgnoreCritical);
+      const MsgBoxAnswer answer = forms_.msg_box(prompt_text(current_failure()), "Whoops",
+                                                 MsgBoxStyle::kAbortRetryIgnoreCritical);
       step = resume_after(step, answer);
     }
   }

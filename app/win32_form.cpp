@@ -146,7 +146,7 @@ LRESULT CALLBACK Win32Form::window_proc(HWND window, UINT message, WPARAM w, LPA
   } catch (...) {
     // What the window itself failed to do is shown as a handler's failure
     // is; the message then gets what Windows gives it by default.
-    report_current_failure(window);
+    report_current_failure(self->window_.get());
     return DefWindowProcW(window, message, w, l);
   }
 }
@@ -202,12 +202,12 @@ LRESULT Win32Form::on_activate(WPARAM w) {
 }
 
 LRESULT Win32Form::on_first_activation() {
-  guarded(window_.get(), [this] { events_->Form_Activate(); });
+  guarded(window_, [this] { events_->Form_Activate(); });
   return 0;
 }
 
 LRESULT Win32Form::on_double_click() {
-  guarded(window_.get(), [this] { events_->Form_DblClick(); });
+  guarded(window_, [this] { events_->Form_DblClick(); });
   return 0;
 }
 
@@ -221,9 +221,9 @@ LRESULT Win32Form::on_command(WPARAM w) {
   const int id = LOWORD(w);
   // A disabled button takes no click, whichever way it comes.
   if (id == kIdStartStop && controls_.start_stop_enabled) {
-    guarded(window_.get(), [this] { events_->Command1_Click(kStartStopButton); });
+    guarded(window_, [this] { events_->Command1_Click(kStartStopButton); });
   } else if (id == kIdClose) {
-    guarded(window_.get(), [this] { events_->Command1_Click(kCloseButton); });
+    guarded(window_, [this] { events_->Command1_Click(kCloseButton); });
   }
   return 0;
 }

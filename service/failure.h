@@ -43,4 +43,10 @@ inline constexpr KnownFailure kObjectUnloaded{364, "Object was unloaded"};
 inline constexpr KnownFailure kNotAnObject{424, "Object required"};
 }  // namespace error
 
+// Only inside a catch block: the exception being handled as a Failure. A
+// Failure stays as it is; running out of memory is error 7; any other
+// standard exception keeps its own text under error 51, and anything else
+// is error 51 itself.
+[[nodiscard]] Failure current_failure();
+
 }  // namespace orvanel

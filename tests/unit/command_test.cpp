@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -419,6 +421,33 @@ TEST_F(Command, PromptTextsShowTheNumberAsItIs) {
             "Error: Object variable or With block variable not set (#91)");
   EXPECT_EQ(prompt_text(Failure(0, "")), "Error:  (#0)");
   EXPECT_EQ(prompt_text(Failure(-2147483647 - 1, "x")), "Error: x (#-2147483648)");
+
+  // What a step throws that is not a failure is prompted as one: out of
+  // memory as the forms runtime's error 7, anything else as the program's
+  // own 51, with the exception's text where it has one.
+  struct Thrown {
+    std::function<void()> raise;
+    std::string prompt;
+  };
+  const Thrown thrown[] = {
+      {[] { throw std::bad_alloc(); }, "Error: Out of memory (#7)"},
+      {[] { throw std::runtime_error("disk full"); }, "Error: disk full (#51)"},
+      {[] { throw 42; }, "Error: Internal error (#51)"},
+  };
+  show("Running", true);
+  for (const Thrown& one : thrown) {
+    SCOPED_TRACE(one.prompt);
+    route.clear();
+    window.prompts.clear();
+    window.on_do_events = [&] {
+      if (std::ranges::count(route, Step::kPumpEvents) == 1) one.raise();
+    };
+    window.answers = {I};
+    press();
+    EXPECT_EQ(window.prompts, (std::vector<std::string>{one.prompt}));
+    EXPECT_EQ(after(Step::kPumpEvents), Step::kPoll) << "Ignore goes on after the pump";
+    EXPECT_EQ(window.pointer, MousePointer::kDefault);
+  }
 }
 
 TEST_F(Command, AFailureWhilePromptingLeavesTheCommand) {

@@ -1,5 +1,6 @@
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -59,15 +60,26 @@ TEST_F(StateQuery, EachStepFailingOnTheFirstCallLeavesNothingReadable) {
   for (const Operation op :
        {Operation::kConnect, Operation::kExecQuery, Operation::kOpenEnumeration,
         Operation::kNextElement, Operation::kState}) {
-    SCOPED_TRACE(static_cast<int>(op));
-    form.emplace(window, wmi);
-    wmi.clear_faults();
-    wmi.fail_once(op, failure, wmi.calls(op) + 1);
-    window.pointers.clear();
-    EXPECT_EQ(form->GetServiceState(), "Undetectable");
-    EXPECT_EQ(window.button_caption, "&Start");
-    EXPECT_FALSE(window.button_enabled);
-    EXPECT_EQ(window.pointers, (std::vector{MousePointer::kHourglass, MousePointer::kDefault}));
+    // The service's own failure, and running out of memory on the way.
+    for (const bool out_of_memory : {false, true}) {
+      SCOPED_TRACE(static_cast<int>(op) * 10 + static_cast<int>(out_of_memory));
+      form.emplace(window, wmi);
+      wmi.clear_faults();
+      if (out_of_memory) {
+        wmi.set_latency(op, 1e-9);
+        during_wait = [this, op] {
+          wmi.set_latency(op, 0);
+          throw std::bad_alloc();
+        };
+      } else {
+        wmi.fail_once(op, failure, wmi.calls(op) + 1);
+      }
+      window.pointers.clear();
+      EXPECT_EQ(form->GetServiceState(), "Undetectable");
+      EXPECT_EQ(window.button_caption, "&Start");
+      EXPECT_FALSE(window.button_enabled);
+      EXPECT_EQ(window.pointers, (std::vector{MousePointer::kHourglass, MousePointer::kDefault}));
+    }
   }
 }
 

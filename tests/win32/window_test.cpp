@@ -230,6 +230,22 @@ TEST_F(LiveWindow, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
   second.join();
   EXPECT_EQ(shown, "Run-time error '7':\n\nOut of memory");
   EXPECT_TRUE(IsWindow(window->handle()));
+
+  // A handler that closes the window before it fails: the box stands on its
+  // own, and the program ends once it is answered.
+  events.failure = [this] {
+    window->unload();
+    throw Failure(-5, "after the close");
+  };
+  shown.clear();
+  std::thread third([&] { shown = answer_box(L"Orvanel v1.0"); });
+  SendMessageW(window->handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(200, 60));
+  third.join();
+  EXPECT_EQ(shown, "Run-time error '-5':\n\nafter the close");
+  EXPECT_TRUE(window->unloaded());
+  MSG quit;
+  EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+      << "the program would not end";
 }
 
 }  // namespace

@@ -1,0 +1,21 @@
+#include "service/failure.h"
+
+#include <new>
+
+namespace orvanel {
+
+Failure current_failure() {
+  try {
+    throw;
+  } catch (const Failure& failure) {
+    return failure;
+  } catch (const std::bad_alloc&) {
+    return Failure(error::kOutOfMemory);
+  } catch (const std::exception& exception) {
+    return {error::kInternalError.number, exception.what()};
+  } catch (...) {
+    return Failure(error::kInternalError);
+  }
+}
+
+}  // namespace orvanel
