@@ -129,16 +129,16 @@ std::string Form1::GetServiceState() {
     attempt([&] { have_element = advance_walk(walk); });
   }
 
-  attempt_on(forms_, [&] { forms_.set_enabled(Control::kStartStop, false); });
+  attempt_on(forms_, [&] { forms_.set_enabled(Command1(kStartStopButton), false); });
   if (result == kRunning) {
-    attempt_on(forms_, [&] { forms_.set_caption(Control::kStartStop, kStopCaption); });
-    attempt_on(forms_, [&] { forms_.set_enabled(Control::kStartStop, true); });
+    attempt_on(forms_, [&] { forms_.set_caption(Command1(kStartStopButton), kStopCaption); });
+    attempt_on(forms_, [&] { forms_.set_enabled(Command1(kStartStopButton), true); });
   } else if (result == kStopped) {
-    attempt_on(forms_, [&] { forms_.set_caption(Control::kStartStop, kStartCaption); });
-    attempt_on(forms_, [&] { forms_.set_enabled(Control::kStartStop, true); });
+    attempt_on(forms_, [&] { forms_.set_caption(Command1(kStartStopButton), kStartCaption); });
+    attempt_on(forms_, [&] { forms_.set_enabled(Command1(kStartStopButton), true); });
   } else {
-    attempt_on(forms_, [&] { forms_.set_caption(Control::kStartStop, kStartCaption); });
-    attempt_on(forms_, [&] { forms_.set_enabled(Control::kStartStop, false); });
+    attempt_on(forms_, [&] { forms_.set_caption(Command1(kStartStopButton), kStartCaption); });
+    attempt_on(forms_, [&] { forms_.set_enabled(Command1(kStartStopButton), false); });
     if (result.empty()) result = kUndetectable;
   }
   attempt_on(forms_, [&] { forms_.set_mouse_pointer(MousePointer::kDefault); });
@@ -155,7 +155,7 @@ void Form1::Form_Activate() {
   std::string status;
   status.reserve(kStatusPrefix.size() + state.size());
   status.append(kStatusPrefix).append(state);
-  forms_.set_caption(Control::kStatus, status);
+  forms_.set_caption(Label1, status);
 }
 
 void Form1::Form_DblClick() {
@@ -198,7 +198,7 @@ Step Form1::run_step(Step step, Press& press) {
       forms_.set_mouse_pointer(MousePointer::kHourglass);
       return kReadCaption;
     case kReadCaption:
-      press.caption = forms_.caption(Control::kStartStop);
+      press.caption = forms_.caption(Command1(kStartStopButton));
       return kIsStopCaption;
     case kIsStopCaption:
       return press.caption == kStopCaption ? kStartFlagFalse : kIsStartCaption;

@@ -6,12 +6,28 @@
 
 namespace orvanel {
 
-// The controls whose state the window's behaviour reads or changes.
-enum class Control : std::uint8_t {
-  kStartStop,  // Command1(0)
-  kClose,      // Command1(1)
-  kStatus,     // Label1
+// The window's controls by the names of its design. Command1 and Label2 are
+// control arrays: two controls of one kind under one name, told apart by an
+// index from 0.
+enum class ControlName : std::uint8_t { Command1, Label1, Label2, Label3, Image1 };
+struct Control {
+  ControlName name;
+  std::int16_t index = 0;
+  friend constexpr bool operator==(Control, Control) = default;
 };
+[[nodiscard]] constexpr Control Command1(std::int16_t index) noexcept {
+  return {ControlName::Command1, index};
+}
+[[nodiscard]] constexpr Control Label2(std::int16_t index) noexcept {
+  return {ControlName::Label2, index};
+}
+inline constexpr Control Label1{ControlName::Label1};
+inline constexpr Control Label3{ControlName::Label3};
+inline constexpr Control Image1{ControlName::Image1};
+
+// The buttons of Command1, by the index its click gives.
+inline constexpr std::int16_t kStartStopButton = 0;
+inline constexpr std::int16_t kCloseButton = 1;
 
 inline constexpr std::string_view kTitle = "Orvanel v1.0";
 
@@ -45,10 +61,6 @@ class Forms {
  protected:
   ~Forms() = default;
 };
-
-// The buttons of the Command1 control array, by the index its click gives.
-inline constexpr std::int16_t kStartStopButton = 0;
-inline constexpr std::int16_t kCloseButton = 1;
 
 // The window's event handlers, as the forms framework raises them.
 class FormEvents {

@@ -24,11 +24,11 @@ void Annotations::annotate(AnnotationServices make, const ControlSet& controls) 
   VariantInit(&polite);
   polite.vt = VT_I4;
   polite.lVal = winapi::kPolite;
-  services->SetHwndProp(controls.status(), static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+  services->SetHwndProp(controls[Label1], static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                         winapi::kLiveSetting, polite);
-  services->SetHwndPropStr(controls[kIdPicture], static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+  services->SetHwndPropStr(controls[Image1], static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                            winapi::kAccName, kPictureName);
-  services->SetHwndPropStr(controls[kIdNotice], static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+  services->SetHwndPropStr(controls[Label2(0)], static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                            winapi::kAccName, kNoticeName);
   services_ = std::move(services);
   controls_ = &controls;
@@ -40,9 +40,9 @@ void Annotations::announce(HWND status) noexcept {
 
 void Annotations::clear() noexcept {
   if (!services_) return;
-  services_->ClearHwndProps(controls_->status(), static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+  services_->ClearHwndProps((*controls_)[Label1], static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                             &winapi::kLiveSetting, 1);
-  for (HWND named : {(*controls_)[kIdPicture], (*controls_)[kIdNotice]}) {
+  for (HWND named : {(*controls_)[Image1], (*controls_)[Label2(0)]}) {
     services_->ClearHwndProps(named, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
                               &winapi::kAccName, 1);
   }

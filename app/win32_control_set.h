@@ -11,32 +11,34 @@
 #include <cstddef>
 
 #include "app/control_ids.h"
+#include "app/forms.h"
 
 namespace orvanel::win32 {
 
 class ControlSet {
  public:
   // Null where the control was not made, or before any was.
-  [[nodiscard]] HWND operator[](int id) const noexcept {
-    const auto at = static_cast<std::size_t>(id - kIdStartStop);
+  [[nodiscard]] HWND operator[](Control control) const noexcept {
+    const std::size_t at = slot(control);
     return at < handles_.size() ? handles_[at] : nullptr;
   }
-  void set(int id, HWND control) noexcept {
-    const auto at = static_cast<std::size_t>(id - kIdStartStop);
-    if (at < handles_.size()) handles_[at] = control;
+  void set(Control control, HWND handle) noexcept {
+    const std::size_t at = slot(control);
+    if (at < handles_.size()) handles_[at] = handle;
   }
-  [[nodiscard]] bool made() const noexcept { return (*this)[kIdStatus] != nullptr; }
-
-  [[nodiscard]] HWND start_stop() const noexcept { return (*this)[kIdStartStop]; }
-  [[nodiscard]] HWND close() const noexcept { return (*this)[kIdClose]; }
-  [[nodiscard]] HWND status() const noexcept { return (*this)[kIdStatus]; }
+  [[nodiscard]] bool made() const noexcept { return (*this)[Label1] != nullptr; }
 
   // Whether Start/Stop takes a click; the button itself follows as the
   // focus keeper lets it.
   bool start_stop_enabled = false;
 
  private:
-  std::array<HWND, kIdPicture - kIdStartStop + 1> handles_{};
+  // Past the end for an element no control array has.
+  [[nodiscard]] static std::size_t slot(Control control) noexcept {
+    const int id = id_of(control);
+    return id == 0 ? std::size_t{kControlCount} : static_cast<std::size_t>(id - kFirstId);
+  }
+  std::array<HWND, kControlCount> handles_{};
 };
 
 }  // namespace orvanel::win32

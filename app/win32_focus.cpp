@@ -22,7 +22,8 @@ void FocusKeeper::activate(bool active) noexcept {
   // then clicked): the focus is where the user last saw it.
   if (std::exchange(active_, true) || controls_ == nullptr) return;
   HWND target = saved_ != nullptr && IsWindowEnabled(saved_) ? saved_ : nullptr;
-  for (HWND button : {controls_->start_stop(), controls_->close()}) {
+  for (HWND button :
+       {(*controls_)[Command1(kStartStopButton)], (*controls_)[Command1(kCloseButton)]}) {
     if (target == nullptr && button != nullptr && IsWindowEnabled(button)) target = button;
   }
   if (target != nullptr) SetFocus(target);
@@ -34,7 +35,7 @@ void FocusKeeper::activate(bool active) noexcept {
 // the button itself is disabled only once the query is over and the disable
 // still stands.
 void FocusKeeper::set_start_stop_enabled(bool enabled) noexcept {
-  HWND start_stop = controls_->start_stop();
+  HWND start_stop = (*controls_)[Command1(kStartStopButton)];
   if (!enabled) {
     if (IsWindowEnabled(start_stop) && !disable_pending_) {
       disable_pending_ = true;
@@ -46,8 +47,8 @@ void FocusKeeper::set_start_stop_enabled(bool enabled) noexcept {
   EnableWindow(start_stop, TRUE);
   if (parked_) {
     parked_ = false;
-    if (GetFocus() == controls_->status()) SetFocus(start_stop);
-    if (saved_ == controls_->status()) saved_ = start_stop;
+    if (GetFocus() == (*controls_)[Label1]) SetFocus(start_stop);
+    if (saved_ == (*controls_)[Label1]) saved_ = start_stop;
   }
 }
 
@@ -56,11 +57,12 @@ void FocusKeeper::set_start_stop_enabled(bool enabled) noexcept {
 // Enter or Space presses nothing.
 void FocusKeeper::settle() noexcept {
   if (!std::exchange(disable_pending_, false)) return;
-  if (GetFocus() == controls_->start_stop()) {
-    SetFocus(controls_->status());
+  HWND start_stop = (*controls_)[Command1(kStartStopButton)];
+  if (GetFocus() == start_stop) {
+    SetFocus((*controls_)[Label1]);
     parked_ = true;
   }
-  EnableWindow(controls_->start_stop(), FALSE);
+  EnableWindow(start_stop, FALSE);
 }
 
 }  // namespace orvanel::win32

@@ -36,7 +36,7 @@ LRESULT CALLBACK control_proc(HWND control, UINT message, WPARAM w, LPARAM l) no
   if (message == WM_NCPAINT) return 0;
   if (message == WM_GETOBJECT) SendMessageW(GetParent(control), kAnnotateMessage, 0, 0);
   if ((message == WM_SETFOCUS || message == WM_KILLFOCUS || message == WM_UPDATEUISTATE) &&
-      GetDlgCtrlID(control) == kIdStatus) {
+      GetDlgCtrlID(control) == id_of(Label1)) {
     const RECT frame = focus_frame(GetParent(control), control);
     RedrawWindow(GetParent(control), &frame, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
@@ -107,7 +107,7 @@ void Win32Form::create_controls() {
   look_.create_controls(window_.get(), instance_, controls_);
   focus_.attach(window_.get(), controls_);
   for (const ControlDesign& design : kLayout) {
-    HWND control = controls_[design.id];
+    HWND control = controls_[design.control];
     if (control == nullptr) continue;
     SetWindowLongPtrW(control, GWLP_USERDATA, GetWindowLongPtrW(control, GWLP_WNDPROC));
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&control_proc));
@@ -220,9 +220,9 @@ LRESULT Win32Form::on_command(WPARAM w) {
   if (HIWORD(w) != BN_CLICKED) return 0;
   const int id = LOWORD(w);
   // A disabled button takes no click, whichever way it comes.
-  if (id == kIdStartStop && controls_.start_stop_enabled) {
+  if (id == id_of(Command1(kStartStopButton)) && controls_.start_stop_enabled) {
     guarded(window_, [this] { events_->Command1_Click(kStartStopButton); });
-  } else if (id == kIdClose) {
+  } else if (id == id_of(Command1(kCloseButton))) {
     guarded(window_, [this] { events_->Command1_Click(kCloseButton); });
   }
   return 0;
@@ -233,9 +233,8 @@ LRESULT Win32Form::on_command(WPARAM w) {
 // theme's text colour over the theme's background.
 LRESULT Win32Form::on_ctl_color_static(HDC dc, HWND control) {
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, control == controls_.status() && !high_contrast_
-                       ? kStatusText
-                       : probes_.colour(COLOR_BTNTEXT));
+  SetTextColor(dc, control == controls_[Label1] && !high_contrast_ ? kStatusText
+                                                                   : probes_.colour(COLOR_BTNTEXT));
   return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
 
@@ -251,9 +250,9 @@ LRESULT Win32Form::on_erase_background(WPARAM w, LPARAM l) {
   if (FillRect(dc, &client, brush) == 0) return DefWindowProcW(window_.get(), WM_ERASEBKGND, w, l);
   // The status line takes the focus while Start/Stop cannot keep it, and
   // shows it as a button does, around itself, where the keyboard is in use.
-  if (GetFocus() == controls_.status() &&
+  if (GetFocus() == controls_[Label1] &&
       (SendMessageW(window_.get(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) == 0) {
-    const RECT frame = focus_frame(window_.get(), controls_.status());
+    const RECT frame = focus_frame(window_.get(), controls_[Label1]);
     DrawFocusRect(dc, &frame);
   }
   return 1;

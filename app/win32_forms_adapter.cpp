@@ -23,7 +23,10 @@ int Win32Form::run() {
 bool Win32Form::dispatch_keys(const MSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
   HWND focus = GetFocus();
-  if (focus != controls_.start_stop() && focus != controls_.close()) return false;
+  if (focus != controls_[Command1(kStartStopButton)] &&
+      focus != controls_[Command1(kCloseButton)]) {
+    return false;
+  }
   SendMessageW(window_.get(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED),
                reinterpret_cast<LPARAM>(focus));
   return true;
@@ -56,9 +59,7 @@ void Win32Form::do_events() {
 
 HWND Win32Form::control_window(Control control) const {
   require_window();
-  HWND window = control == Control::kStartStop ? controls_.start_stop()
-                : control == Control::kClose   ? controls_.close()
-                                               : controls_.status();
+  HWND window = controls_[control];
   if (window == nullptr) throw Failure(error::kObjectUnloaded);
   return window;
 }
@@ -76,9 +77,9 @@ void Win32Form::set_caption(Control control, std::string_view text) {
   const std::wstring wide = winapi::wide_from_utf8(text);
   // A button repaints itself whenever its text is set, and every query sets
   // Start/Stop's, mostly to what it reads already.
-  if (window != controls_.status() && window_text(window) == wide) return;
+  if (control != Label1 && window_text(window) == wide) return;
   if (!SetWindowTextW(window, wide.c_str())) throw winapi::last_error();
-  if (window != controls_.status()) return;
+  if (control != Label1) return;
   fit_label(window_.get(), window);
   Annotations::announce(window);
 }
@@ -87,7 +88,7 @@ void Win32Form::set_caption(Control control, std::string_view text) {
 // itself follows as the focus keeper lets it.
 void Win32Form::set_enabled(Control control, bool enabled) {
   HWND window = control_window(control);
-  if (window != controls_.start_stop()) {
+  if (control != Command1(kStartStopButton)) {
     EnableWindow(window, enabled ? TRUE : FALSE);
     return;
   }

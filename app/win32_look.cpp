@@ -79,16 +79,16 @@ void Look::create_controls(HWND window, HINSTANCE instance, ControlSet& made) co
     HWND control = CreateWindowExW(
         0, design.kind, design.caption, WS_CHILD | WS_VISIBLE | design.style, at.left, at.top,
         at.right - at.left, at.bottom - at.top, window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(design.id)), instance, nullptr);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_of(design.control))), instance, nullptr);
     if (control != nullptr) dress(control, design);
-    made.set(design.id, control);
+    made.set(design.control, control);
   }
 }
 
 void Look::apply(HWND window, const ControlSet& controls) const {
   const winapi::unique_hdc measure(CreateCompatibleDC(nullptr));
   for (const ControlDesign& design : kLayout) {
-    HWND child = controls[design.id];
+    HWND child = controls[design.control];
     if (child == nullptr) continue;
     dress(child, design);
     const RECT at = place(design, measure.get(), window_text(child));
@@ -103,7 +103,7 @@ RECT Look::place(const ControlDesign& design, HDC measure, std::wstring_view tex
   BITMAP image{};
   if (sizes_to_text(design)) {
     size = text_extent(measure, font(design.font), text);
-  } else if (design.id == kIdPicture && picture_ &&
+  } else if (design.control == Image1 && picture_ &&
              GetObjectW(picture_.get(), sizeof image, &image) != 0) {
     size = {image.bmWidth, image.bmHeight};
   }
@@ -116,7 +116,7 @@ void Look::dress(HWND control, const ControlDesign& design) const {
   if (design.font != FontRole::kNone) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font(design.font)), FALSE);
   }
-  if (design.id == kIdPicture && picture_) {
+  if (design.control == Image1 && picture_) {
     SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_.get()));
   }
 }

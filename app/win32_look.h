@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "app/control_ids.h"
+#include "app/forms.h"
 #include "app/win32_control_set.h"
 #include "winapi/handles.h"
 
@@ -43,7 +44,7 @@ inline constexpr std::array<FontDesign, 4> kFonts{{
 // it stands in the client area in twips, and its font. Labels take their
 // width and height from their text; the picture its own size.
 struct ControlDesign {
-  int id;
+  Control control;
   const wchar_t* kind;
   const wchar_t* caption;
   DWORD style;
@@ -58,21 +59,18 @@ inline constexpr DWORD kLabel = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
 
 // In tab order, which is also the order of creation and of the ids. The
 // notice's wording leaves blanks where the larger copyright sign stands.
-inline constexpr std::array<ControlDesign, 7> kLayout{{
-    {kIdStartStop, L"BUTTON", L"&Start", kButton | WS_DISABLED, 3780, 1140, 1155, 495,
+inline constexpr std::array<ControlDesign, kControlCount> kLayout{{
+    {Command1(kStartStopButton), L"BUTTON", L"&Start", kButton | WS_DISABLED, 3780, 1140, 1155, 495,
      FontRole::kButton},
-    {kIdClose, L"BUTTON", L"C&lose", kButton, 4980, 1140, 1155, 495, FontRole::kButton},
-    {kIdStatus, L"STATIC", L"Querying Status...", kLabel, 900, 240, 2475, 330, FontRole::kStatus},
-    {kIdNotice, L"STATIC", L"Copyright    2026", kLabel, 120, 1140, 1275, 210, FontRole::kWindow},
-    {kIdCredit, L"STATIC", L"By the Orvanel developers", kLabel, 120, 1380, 2340, 210,
+    {Command1(kCloseButton), L"BUTTON", L"C&lose", kButton, 4980, 1140, 1155, 495,
+     FontRole::kButton},
+    {Label1, L"STATIC", L"Querying Status...", kLabel, 900, 240, 2475, 330, FontRole::kStatus},
+    {Label2(0), L"STATIC", L"Copyright    2026", kLabel, 120, 1140, 1275, 210, FontRole::kWindow},
+    {Label2(1), L"STATIC", L"By the Orvanel developers", kLabel, 120, 1380, 2340, 210,
      FontRole::kWindow},
-    {kIdSign, L"STATIC", L"\u00A9", kLabel, 840, 1125, 165, 255, FontRole::kSign},
-    {kIdPicture, L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, 60, 60, 720, 720, FontRole::kNone},
+    {Label3, L"STATIC", L"\u00A9", kLabel, 840, 1125, 165, 255, FontRole::kSign},
+    {Image1, L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, 60, 60, 720, 720, FontRole::kNone},
 }};
-
-[[nodiscard]] constexpr const ControlDesign& design_of(int id) {
-  return kLayout.at(static_cast<std::size_t>(id - kIdStartStop));
-}
 
 // Labels take the size of their text; buttons keep their design's size and
 // the picture its own.

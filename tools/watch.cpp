@@ -8,6 +8,7 @@
 #include <cwchar>
 
 #include "app/control_ids.h"
+#include "app/forms.h"
 
 int main(int argc, char** argv) {
   if (argc != 2 || (std::strcmp(argv[1], "wait") != 0 && std::strcmp(argv[1], "close") != 0)) {
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
     }
     wchar_t status[512] = {};
     if (window != nullptr)
-      GetWindowTextW(GetDlgItem(window, orvanel::win32::kIdStatus), status, 512);
+      GetWindowTextW(GetDlgItem(window, orvanel::win32::id_of(orvanel::Label1)), status, 512);
     if (wcsncmp(status, L"Automatic Update is ", 20) == 0) {
       // Let the new text reach the screen.
       Sleep(300);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/forms.h"
 #include "app/form1.h"
 #include "app/win32_form.h"
 #include "bench/bare_query.h"
@@ -74,7 +75,7 @@ Launch launch(const std::wstring& program, bool bare) {
     if (window == nullptr) window = testing::find_window(process.dwProcessId, class_name, nullptr);
     wchar_t text[128] = {};
     if (window != nullptr)
-      GetWindowTextW(bare ? window : GetDlgItem(window, win32::kIdStatus), text, 128);
+      GetWindowTextW(bare ? window : GetDlgItem(window, win32::id_of(Label1)), text, 128);
     if (std::wcsncmp(text, L"Automatic Update is ", 20) == 0) break;
     Sleep(1);
   }

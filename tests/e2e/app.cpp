@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/forms.h"
 #include "app/win32_controls.h"
 #include "app/win32_probes.h"
 #include "winapi/text.h"
@@ -119,15 +120,15 @@ std::string RunningApp::text(HWND window) {
 }
 
 std::string RunningApp::status() const {
-  return text(control(win32::kIdStatus));
+  return text(control(Label1));
 }
 
 RECT RunningApp::place(HWND control) const {
   return win32::place_in(window_, control);
 }
 
-POINT RunningApp::centre(int id) const {
-  return centre_of(place(control(id)));
+POINT RunningApp::centre(Control control) const {
+  return centre_of(place(this->control(control)));
 }
 
 bool RunningApp::wait_for_status(const std::string& wanted, DWORD milliseconds) const {

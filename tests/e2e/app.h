@@ -10,6 +10,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "app/control_ids.h"
+#include "app/forms.h"
 #include "support/input.h"
 
 namespace orvanel::testing {
@@ -30,12 +32,14 @@ class RunningApp {
   ~RunningApp();
 
   [[nodiscard]] HWND window() const { return window_; }
-  [[nodiscard]] HWND control(int id) const { return GetDlgItem(window_, id); }
+  [[nodiscard]] HWND control(Control control) const {
+    return GetDlgItem(window_, win32::id_of(control));
+  }
   [[nodiscard]] static std::string text(HWND window);
   [[nodiscard]] std::string status() const;
   // A control's rectangle in the window's client coordinates.
   [[nodiscard]] RECT place(HWND control) const;
-  [[nodiscard]] POINT centre(int id) const;
+  [[nodiscard]] POINT centre(Control control) const;
   [[nodiscard]] int pixels(int twips) const { return MulDiv(twips, dpi_, 1440); }
   [[nodiscard]] int dpi() const { return dpi_; }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/control_ids.h"
+#include "app/forms.h"
 #include "e2e/app.h"
 #include "support/find.h"
 #include "support/service_state.h"
@@ -71,7 +71,7 @@ class ErrorPrompt : public ::testing::Test {
       app.emplace(Programs::simulated, refusal.environment);
     }
     EXPECT_EQ(app->first_status(), "Automatic Update is Stopped");
-    EXPECT_TRUE(app->click(app->centre(win32::kIdStartStop)));
+    EXPECT_TRUE(app->click(app->centre(Command1(0))));
     return Prompt(*app);
   }
 
@@ -119,7 +119,7 @@ TEST_F(ErrorPrompt, IgnoreGoesOnToTheWaitWhichEndsOnTheWantedStateWithARefresh) 
     if (refusal.real) net(L"start");
     EXPECT_TRUE(app->wait_for_status("Automatic Update is Running", 4000)) << app->status();
     EXPECT_LT(GetTickCount64() - ignored, 4500U);
-    EXPECT_EQ(RunningApp::text(app->control(win32::kIdStartStop)), "&Stop");
+    EXPECT_EQ(RunningApp::text(app->control(Command1(0))), "&Stop");
     if (refusal.real) net(L"stop");
   }
 }
@@ -131,7 +131,7 @@ TEST_F(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
     ASSERT_NE(prompt.box, nullptr);
     prompt.answer(IDIGNORE);
     const ULONGLONG closed = GetTickCount64();
-    ASSERT_TRUE(app->click(app->centre(win32::kIdClose)));
+    ASSERT_TRUE(app->click(app->centre(Command1(1))));
     ASSERT_TRUE(app->wait_for_exit(4000)) << "the program outlived the wait";
     EXPECT_LT(GetTickCount64() - closed, 2000U);
     EXPECT_EQ(app->exit_code(), 0U);
@@ -163,7 +163,7 @@ TEST(RealService, StopAndStartTakeEffectWithTheRightsAndStopChangesNothingWithou
   }
   RunningApp app(Programs::real);
   ASSERT_EQ(app.first_status(), "Automatic Update is " + before);
-  ASSERT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop))) << before;
+  ASSERT_TRUE(IsWindowEnabled(app.control(Command1(0)))) << before;
   if (running_elevated()) {
     // A service slower than the five seconds shows a pending state at the
     // end of the press; a double-click looks again.
@@ -176,13 +176,13 @@ TEST(RealService, StopAndStartTakeEffectWithTheRightsAndStopChangesNothingWithou
     };
     const std::string other = before == "Running" ? "Stopped" : "Running";
     for (const std::string& wanted : {other, before}) {
-      ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
+      ASSERT_TRUE(app.click(app.centre(Command1(0))));
       EXPECT_TRUE(reaches(wanted)) << app.status();
       EXPECT_EQ(wuauserv_state(), wanted);
     }
   } else {
-    ASSERT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
-    ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
+    ASSERT_EQ(RunningApp::text(app.control(Command1(0))), "&Stop");
+    ASSERT_TRUE(app.click(app.centre(Command1(0))));
     Sleep(6500);  // the wait, which never sees the wanted state, and the refresh
     EXPECT_EQ(app.status(), "Automatic Update is Running");
     EXPECT_EQ(wuauserv_state(), "Running");
@@ -193,30 +193,29 @@ TEST(RealService, StopAndStartTakeEffectWithTheRightsAndStopChangesNothingWithou
 TEST(Simulated, StopThenStartGoesRoundWithTheButtonFollowing) {
   RunningApp app(Programs::simulated);
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
-  ASSERT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
+  ASSERT_EQ(RunningApp::text(app.control(Command1(0))), "&Stop");
 
-  ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
+  ASSERT_TRUE(app.click(app.centre(Command1(0))));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped", 6000)) << app.status();
-  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
-  EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
+  EXPECT_EQ(RunningApp::text(app.control(Command1(0))), "&Start");
+  EXPECT_TRUE(IsWindowEnabled(app.control(Command1(0))));
   EXPECT_EQ(find_dialog(app.process_id(), L"Whoops", 0), nullptr);
 
-  ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
+  ASSERT_TRUE(app.click(app.centre(Command1(0))));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running", 6000)) << app.status();
-  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
+  EXPECT_EQ(RunningApp::text(app.control(Command1(0))), "&Stop");
 }
 
 TEST(Simulated, AWaitThatNeverSeesTheStateEndsAfterFiveSeconds) {
   RunningApp app(Programs::simulated, L"ORVANEL_SIM_SECONDS=60");
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
   const ULONGLONG pressed = GetTickCount64();
-  ASSERT_TRUE(app.click(app.centre(win32::kIdStartStop)));
+  ASSERT_TRUE(app.click(app.centre(Command1(0))));
   ASSERT_TRUE(app.wait_for_status("Automatic Update is Stop Pending", 10000)) << app.status();
   const ULONGLONG waited = GetTickCount64() - pressed;
   EXPECT_GE(waited, 4900U);
   EXPECT_LT(waited, 7000U);
-  EXPECT_FALSE(IsWindowEnabled(app.control(win32::kIdStartStop)))
-      << "a pending state greys the button";
+  EXPECT_FALSE(IsWindowEnabled(app.control(Command1(0)))) << "a pending state greys the button";
 }
 
 }  // namespace

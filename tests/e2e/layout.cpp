@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/forms.h"
 #include "app/win32_look.h"
 #include "winapi/text.h"
 #include "support/screen.h"
@@ -14,7 +15,12 @@
 namespace orvanel::testing {
 namespace {
 
-using win32::design_of;
+const win32::ControlDesign& design_of(Control control) {
+  for (const win32::ControlDesign& design : win32::kLayout) {
+    if (design.control == control) return design;
+  }
+  return win32::kLayout.front();
+}
 
 // A label's font as the program's table gives it, in the face it draws with.
 winapi::unique_hfont font_of(const win32::ControlDesign& design, int dpi) {
@@ -59,31 +65,35 @@ void expect_layout(const RunningApp& app) {
        child = GetWindow(child, GW_HWNDNEXT)) {
     order.push_back(GetDlgCtrlID(child));
     const bool tab_stop = (GetWindowLongPtrW(child, GWL_STYLE) & WS_TABSTOP) != 0;
-    EXPECT_EQ(tab_stop, order.back() == win32::kIdStartStop || order.back() == win32::kIdClose)
+    EXPECT_EQ(tab_stop, order.back() == win32::id_of(Command1(0)) ||
+                            order.back() == win32::id_of(Command1(1)))
         << order.back();
   }
-  EXPECT_EQ(order, (std::vector<int>{win32::kIdStartStop, win32::kIdClose, win32::kIdStatus,
-                                     win32::kIdNotice, win32::kIdCredit, win32::kIdSign,
-                                     win32::kIdPicture}));
+  std::vector<int> designed;
+  for (const Control control :
+       {Command1(0), Command1(1), Label1, Label2(0), Label2(1), Label3, Image1}) {
+    designed.push_back(win32::id_of(control));
+  }
+  EXPECT_EQ(order, designed);
 
-  for (const int id : {win32::kIdStartStop, win32::kIdClose}) {
+  for (const Control id : {Command1(0), Command1(1)}) {
     const win32::ControlDesign& design = design_of(id);
     const RECT button = app.place(app.control(id));
-    EXPECT_EQ(button.left, app.pixels(design.left)) << id;
-    EXPECT_EQ(button.top, app.pixels(design.top)) << id;
-    EXPECT_EQ(button.right - button.left, app.pixels(design.width)) << id;
-    EXPECT_EQ(button.bottom - button.top, app.pixels(design.height)) << id;
+    EXPECT_EQ(button.left, app.pixels(design.left)) << win32::id_of(id);
+    EXPECT_EQ(button.top, app.pixels(design.top)) << win32::id_of(id);
+    EXPECT_EQ(button.right - button.left, app.pixels(design.width)) << win32::id_of(id);
+    EXPECT_EQ(button.bottom - button.top, app.pixels(design.height)) << win32::id_of(id);
   }
-  EXPECT_EQ(RunningApp::text(app.control(win32::kIdClose)), "C&lose");
+  EXPECT_EQ(RunningApp::text(app.control(Command1(1))), "C&lose");
 
-  const RECT picture = app.place(app.control(win32::kIdPicture));
-  EXPECT_EQ(picture.left, app.pixels(design_of(win32::kIdPicture).left));
-  EXPECT_EQ(picture.top, app.pixels(design_of(win32::kIdPicture).top));
+  const RECT picture = app.place(app.control(Image1));
+  EXPECT_EQ(picture.left, app.pixels(design_of(Image1).left));
+  EXPECT_EQ(picture.top, app.pixels(design_of(Image1).top));
   EXPECT_EQ(picture.right - picture.left, 48) << "the picture shows at its own size";
   EXPECT_EQ(picture.bottom - picture.top, 48);
 
   // Labels: left and top as designed, sized to their text in their font.
-  for (const int id : {win32::kIdStatus, win32::kIdNotice, win32::kIdCredit, win32::kIdSign}) {
+  for (const Control id : {Label1, Label2(0), Label2(1), Label3}) {
     const win32::ControlDesign& design = design_of(id);
     const HWND control = app.control(id);
     const RECT place = app.place(control);
@@ -99,26 +109,26 @@ void expect_layout(const RunningApp& app) {
 
   // The notice leaves a gap where the larger sign stands; both lines fit
   // their boxes.
-  const auto wide_text = [&](int id) {
+  const auto wide_text = [&](Control id) {
     return winapi::wide_from_utf8(RunningApp::text(app.control(id)));
   };
-  const std::wstring notice = wide_text(win32::kIdNotice);
+  const std::wstring notice = wide_text(Label2(0));
   const std::size_t gap = notice.find(L"  ");
   ASSERT_NE(gap, std::wstring::npos);
   const std::size_t after_gap = notice.find_first_not_of(L' ', gap);
-  const win32::ControlDesign& notice_box = design_of(win32::kIdNotice);
+  const win32::ControlDesign& notice_box = design_of(Label2(0));
   const winapi::unique_hfont small = font_of(notice_box, app.dpi());
   const int text_ends =
       app.pixels(notice_box.left) + text_extent(small.get(), notice.substr(0, gap)).cx;
   const int text_resumes =
       app.pixels(notice_box.left) + text_extent(small.get(), notice.substr(0, after_gap)).cx;
   const int notice_width = text_extent(small.get(), notice).cx;
-  const int credit_width = text_extent(small.get(), wide_text(win32::kIdCredit)).cx;
-  const RECT sign = app.place(app.control(win32::kIdSign));
+  const int credit_width = text_extent(small.get(), wide_text(Label2(1))).cx;
+  const RECT sign = app.place(app.control(Label3));
   EXPECT_LE(text_ends, sign.left) << "the notice's text runs under the sign";
   EXPECT_GE(text_resumes, sign.right) << "the notice's text runs under the sign";
   EXPECT_LE(notice_width, app.pixels(notice_box.width)) << "the notice overflows its box";
-  EXPECT_LE(credit_width, app.pixels(design_of(win32::kIdCredit).width))
+  EXPECT_LE(credit_width, app.pixels(design_of(Label2(1)).width))
       << "the credit line overflows its box";
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/control_ids.h"
+#include "app/forms.h"
 #include "e2e/app.h"
 #include "support/find.h"
 #include "support/screen.h"
@@ -42,7 +43,7 @@ TEST(BadInput, WhateverTheServiceSaysIsShownAndTheProgramGoesOn) {
     SCOPED_TRACE(input.status.substr(0, 40));
     RunningApp app(Programs::simulated, input.environment);
     EXPECT_EQ(app.first_status(), input.status);
-    EXPECT_EQ(IsWindowEnabled(app.control(win32::kIdStartStop)) != FALSE, input.enabled);
+    EXPECT_EQ(IsWindowEnabled(app.control(Command1(0))) != FALSE, input.enabled);
     RECT client{};
     GetClientRect(app.window(), &client);
     EXPECT_EQ(client.right, app.pixels(6300)) << "the window grew with its text";
@@ -57,7 +58,7 @@ TEST(BadInput, AQueryThatTakesSecondsHoldsTheWindowButNeverLosesIt) {
   const ULONGLONG started = GetTickCount64();
   // Until the first refresh ends, the window is as it was made: the status
   // in dark blue bold, Start greyed, Close enabled.
-  const HWND status = app.control(win32::kIdStatus);
+  const HWND status = app.control(Label1);
   const RECT label = app.place(status);
   EXPECT_TRUE(wait_for(
       [&] { return std::ranges::count(capture(app.window(), label), RGB(0, 0, 128)) > 0; }, 1500))
@@ -68,9 +69,9 @@ TEST(BadInput, AQueryThatTakesSecondsHoldsTheWindowButNeverLosesIt) {
   const int regular =
       text_extent(sans_font(font_pixels(14.25, app.dpi()), FW_NORMAL).get(), querying).cx;
   EXPECT_EQ(label.right - label.left, bold) << "not bold (regular would be " << regular << ")";
-  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
-  EXPECT_FALSE(IsWindowEnabled(app.control(win32::kIdStartStop)));
-  EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdClose)));
+  EXPECT_EQ(RunningApp::text(app.control(Command1(0))), "&Start");
+  EXPECT_FALSE(IsWindowEnabled(app.control(Command1(0))));
+  EXPECT_TRUE(IsWindowEnabled(app.control(Command1(1))));
   EXPECT_LT(GetTickCount64() - started, 1900U) << "looked too late: the query was over";
   EXPECT_EQ(app.first_status(), "Automatic Update is Running");
   EXPECT_GE(GetTickCount64() - started, 1900U);
@@ -85,12 +86,12 @@ TEST(BadInput, AQueryThatTakesSecondsHoldsTheWindowButNeverLosesIt) {
 TEST(Storm, FiftyClicksAndDoubleClicksQueuedInAWaitLeaveItConsistent) {
   RunningApp app(Programs::simulated, L"ORVANEL_SIM_SECONDS=1.5");
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
-  const HWND button = app.control(win32::kIdStartStop);
+  const HWND button = app.control(Command1(0));
   const RECT place = app.place(button);
   ASSERT_TRUE(app.click({(place.left + place.right) / 2, (place.top + place.bottom) / 2}));
   Sleep(100);  // the press is waiting now
   for (int k = 0; k < 50; ++k) {
-    PostMessageW(app.window(), WM_COMMAND, MAKEWPARAM(win32::kIdStartStop, BN_CLICKED),
+    PostMessageW(app.window(), WM_COMMAND, MAKEWPARAM(win32::id_of(Command1(0)), BN_CLICKED),
                  reinterpret_cast<LPARAM>(button));
     PostMessageW(app.window(), WM_LBUTTONDBLCLK, MK_LBUTTON,
                  MAKELPARAM(app.pixels(3000), app.pixels(900)));

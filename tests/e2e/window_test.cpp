@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/control_ids.h"
+#include "app/forms.h"
 #include "e2e/app.h"
 #include "e2e/layout.h"
 #include "support/find.h"
@@ -18,8 +19,8 @@ TEST(Window, LooksAsDesignedAndShowsTheServiceState) {
   RunningApp app(Programs::real);
   EXPECT_EQ(app.first_status(), "Automatic Update is " + wuauserv_state());
   expect_layout(app);
-  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
-  EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
+  EXPECT_EQ(RunningApp::text(app.control(Command1(0))), "&Start");
+  EXPECT_TRUE(IsWindowEnabled(app.control(Command1(0))));
 }
 
 TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
@@ -30,8 +31,7 @@ TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
   const POINT background{app.pixels(3000), app.pixels(900)};
 
   net(L"start");
-  for (const int id :
-       {win32::kIdStatus, win32::kIdNotice, win32::kIdCredit, win32::kIdSign, win32::kIdPicture}) {
+  for (const Control id : {Label1, Label2(0), Label2(1), Label3, Image1}) {
     const RECT place = app.place(app.control(id));
     ASSERT_TRUE(app.double_click({(place.left + place.right) / 2, (place.top + place.bottom) / 2}));
     Sleep(400);
@@ -41,14 +41,14 @@ TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
 
   ASSERT_TRUE(app.double_click(background));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running")) << app.status();
-  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
-  EXPECT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
+  EXPECT_EQ(RunningApp::text(app.control(Command1(0))), "&Stop");
+  EXPECT_TRUE(IsWindowEnabled(app.control(Command1(0))));
 
   net(L"stop");
   Sleep(600);
   ASSERT_TRUE(app.double_click(background));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped")) << app.status();
-  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Start");
+  EXPECT_EQ(RunningApp::text(app.control(Command1(0))), "&Start");
 }
 
 TEST(Window, EscapeDoesNothingAndAltLEndsTheProgram) {
@@ -77,7 +77,7 @@ int focused_id(const RunningApp& app) {
 TEST(Window, AccessKeysTakeAltAndABareLetterPressesNothing) {
   RunningApp app(Programs::simulated);
   ASSERT_EQ(app.first_status(), "Automatic Update is Running");
-  ASSERT_TRUE(IsWindowEnabled(app.control(win32::kIdStartStop)));
+  ASSERT_TRUE(IsWindowEnabled(app.control(Command1(0))));
   ORVANEL_REQUIRE_LETTERS_ON_THEIR_KEYS(app.window(), L"LS");
   // The simulated service stops within a second of a request. Each letter
   // is typed with the focus on each button.
@@ -91,20 +91,21 @@ TEST(Window, AccessKeysTakeAltAndABareLetterPressesNothing) {
   Sleep(1500);
   ASSERT_TRUE(app.running()) << "a bare L closed the program";
   EXPECT_EQ(app.status(), "Automatic Update is Running") << "a bare S pressed Stop";
-  EXPECT_EQ(RunningApp::text(app.control(win32::kIdStartStop)), "&Stop");
+  EXPECT_EQ(RunningApp::text(app.control(Command1(0))), "&Stop");
 
   // Tab goes from one button to the other.
   const int before = focused_id(app);
   ASSERT_TRUE(app.keys({VK_TAB}));
   EXPECT_TRUE(wait_for([&] { return focused_id(app) != before; }, 2000));
-  EXPECT_TRUE(focused_id(app) == win32::kIdStartStop || focused_id(app) == win32::kIdClose);
+  EXPECT_TRUE(focused_id(app) == win32::id_of(Command1(0)) ||
+              focused_id(app) == win32::id_of(Command1(1)));
 
   ASSERT_TRUE(app.keys({VK_MENU, 'S'}));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped")) << app.status();
-  if (focused_id(app) != win32::kIdStartStop) {
+  if (focused_id(app) != win32::id_of(Command1(0))) {
     ASSERT_TRUE(app.keys({VK_TAB}));
   }
-  ASSERT_TRUE(wait_for([&] { return focused_id(app) == win32::kIdStartStop; }, 2000));
+  ASSERT_TRUE(wait_for([&] { return focused_id(app) == win32::id_of(Command1(0)); }, 2000));
   ASSERT_TRUE(app.keys({VK_SPACE}));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Running")) << app.status();
 }

@@ -66,11 +66,11 @@ std::string CommandModel::query() {
       }
     });
   }
-  quietly([&] { forms_.set_enabled(Control::kStartStop, false); });
+  quietly([&] { forms_.set_enabled(Command1(kStartStopButton), false); });
   const bool running = state == "Running";
   const bool stopped = state == "Stopped";
-  quietly([&] { forms_.set_caption(Control::kStartStop, running ? "&Stop" : "&Start"); });
-  quietly([&] { forms_.set_enabled(Control::kStartStop, running || stopped); });
+  quietly([&] { forms_.set_caption(Command1(kStartStopButton), running ? "&Stop" : "&Start"); });
+  quietly([&] { forms_.set_enabled(Command1(kStartStopButton), running || stopped); });
   quietly([&] { forms_.set_mouse_pointer(MousePointer::kDefault); });
   return state.empty() ? "Undetectable" : state;
 }
@@ -79,7 +79,7 @@ void CommandModel::refresh() {
   forms_.do_events();
   if (forms_.unloaded()) return;
   const std::string state = query();
-  forms_.set_caption(Control::kStatus, "Automatic Update is " + state);
+  forms_.set_caption(Label1, "Automatic Update is " + state);
 }
 
 void CommandModel::press(std::int16_t index) {
@@ -120,7 +120,7 @@ void CommandModel::press(std::int16_t index) {
           step = 4;
           break;
         case 4:
-          caption = forms_.caption(Control::kStartStop);
+          caption = forms_.caption(Command1(kStartStopButton));
           step = 5;
           break;
         case 5:

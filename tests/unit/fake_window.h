@@ -61,12 +61,12 @@ class FakeWindow final : public Forms {
 
   std::string caption(Control control) override {
     check(FormOp::kCaption);
-    return control == Control::kStatus      ? status
-           : control == Control::kStartStop ? button_caption
-                                            : "C&lose";
+    return control == Label1                       ? status
+           : control == Command1(kStartStopButton) ? button_caption
+                                                   : "C&lose";
   }
   void set_caption(Control control, std::string_view text) override {
-    if (control == Control::kStatus) {
+    if (control == Label1) {
       check(FormOp::kSetStatus);
       status = text;
       if (recording) statuses.emplace_back(text);

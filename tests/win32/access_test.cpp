@@ -34,17 +34,17 @@ TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   probes.high_contrast = &test_high_contrast;
   probes.colour = &test_colour;
   open_and_refresh(std::string("Running"));
-  for (const int label : {kIdStatus, kIdNotice}) {
+  for (const Control label : {Label1, Label2(0)}) {
     EXPECT_EQ(readable(label, "default theme"), RGB(212, 208, 200)) << "the default look changed";
   }
-  EXPECT_EQ(painted(kIdStatus).ink, RGB(0, 0, 128)) << "the status line is no longer dark blue";
+  EXPECT_EQ(painted(Label1).ink, RGB(0, 0, 128)) << "the status line is no longer dark blue";
 
   // A dark high-contrast theme comes on while the program runs: the change
   // of colours reaches the window, which asks the seam again.
   high_contrast_on = true;
   PostMessageW(window->handle(), WM_SYSCOLORCHANGE, 0, 0);
   window->do_events();
-  for (const int label : {kIdStatus, kIdNotice, kIdCredit}) {
+  for (const Control label : {Label1, Label2(0), Label2(1)}) {
     EXPECT_EQ(readable(label, "high contrast"), RGB(0, 0, 0)) << "the background kept its grey";
   }
 
@@ -52,7 +52,7 @@ TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   high_contrast_on = false;
   PostMessageW(window->handle(), WM_SYSCOLORCHANGE, 0, 0);
   window->do_events();
-  const Painted back = painted(kIdStatus);
+  const Painted back = painted(Label1);
   EXPECT_EQ(back.background, RGB(212, 208, 200));
   EXPECT_EQ(back.ink, RGB(0, 0, 128));
 }
@@ -101,7 +101,7 @@ class Heard : public Accessible {
 int button_changes = 0;
 LRESULT CALLBACK count_button_changes(int code, WPARAM w, LPARAM l) {
   const CWPSTRUCT& sent = *reinterpret_cast<CWPSTRUCT*>(l);
-  if (code == HC_ACTION && GetDlgCtrlID(sent.hwnd) == kIdStartStop &&
+  if (code == HC_ACTION && GetDlgCtrlID(sent.hwnd) == id_of(Command1(0)) &&
       (sent.message == WM_ENABLE || sent.message == WM_SETTEXT)) {
     ++button_changes;
   }
@@ -111,7 +111,7 @@ LRESULT CALLBACK count_button_changes(int code, WPARAM w, LPARAM l) {
 TEST_F(Heard, APressMovesTheFocusOnlyWhenTheButtonStaysDisabled) {
   ASSERT_NE(focus_hook, nullptr);
   open_and_refresh(std::string("Running"));
-  const HWND button = control(kIdStartStop);
+  const HWND button = control(Command1(0));
   SetFocus(button);
   settle();
 
@@ -138,7 +138,7 @@ TEST_F(Heard, APressMovesTheFocusOnlyWhenTheButtonStaysDisabled) {
   for (const auto& [event, where] : heard) {
     if (event == EVENT_OBJECT_FOCUS) focused.push_back(where);
   }
-  EXPECT_EQ(focused, (std::vector<HWND>{control(kIdStatus), button}));
+  EXPECT_EQ(focused, (std::vector<HWND>{control(Label1), button}));
 }
 
 TEST_F(Heard, EveryNewStatusIsAnnouncedFromTheStatusLine) {
@@ -147,7 +147,7 @@ TEST_F(Heard, EveryNewStatusIsAnnouncedFromTheStatusLine) {
   settle();
   const auto announced = [&] {
     return std::ranges::count_if(heard, [&](const auto& one) {
-      return one.first == kLiveRegionChangedEvent && one.second == control(kIdStatus);
+      return one.first == kLiveRegionChangedEvent && one.second == control(Label1);
     });
   };
   EXPECT_EQ(announced(), 1) << "the first refresh";
@@ -267,31 +267,31 @@ TEST_F(Accessible, ControlsAreAnnotatedWhenAnAccessibilityClientFirstAsks) {
   // A client asks for the window, or straight for a label (the picture
   // under the mouse, say), or for the window before its controls exist;
   // each request reaches the program as WM_GETOBJECT to that window.
-  constexpr int kDuringCreation = -1;
-  for (const int asked : {0, int{kIdPicture}, kDuringCreation}) {
-    SCOPED_TRACE(asked);
+  enum class Asked { kWindow, kPicture, kDuringCreation };
+  for (const Asked asked : {Asked::kWindow, Asked::kPicture, Asked::kDuringCreation}) {
+    SCOPED_TRACE(static_cast<int>(asked));
     RecordingServices services;
     recording = &services;
     probes.annotation_services = &recording_services;
     const HHOOK hook =
-        asked == kDuringCreation
+        asked == Asked::kDuringCreation
             ? SetWindowsHookExW(WH_CALLWNDPROC, &ask_at_creation, nullptr, GetCurrentThreadId())
             : nullptr;
     open_and_refresh(std::string("Running"));
     if (hook != nullptr) UnhookWindowsHookEx(hook);
-    if (asked != kDuringCreation) {
+    if (asked != Asked::kDuringCreation) {
       EXPECT_TRUE(services.properties.empty()) << "annotated before anyone asked";
-      const HWND target = asked == 0 ? window->handle() : control(asked);
+      const HWND target = asked == Asked::kWindow ? window->handle() : control(Image1);
       SendMessageW(target, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
     }
-    EXPECT_EQ(services.value(control(kIdStatus), kLiveSettingProperty), L"1")
+    EXPECT_EQ(services.value(control(Label1), kLiveSettingProperty), L"1")
         << "not a polite live region";
-    EXPECT_EQ(services.value(control(kIdNotice), kAccNameProperty), L"Copyright \u00A9 2026");
-    EXPECT_EQ(services.value(control(kIdPicture), kAccNameProperty),
+    EXPECT_EQ(services.value(control(Label2(0)), kAccNameProperty), L"Copyright \u00A9 2026");
+    EXPECT_EQ(services.value(control(Image1), kAccNameProperty),
               L"Orvanel emblem: a flag waving in front of a globe");
     const int made = services.annotations;
     SendMessageW(window->handle(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
-    SendMessageW(control(kIdStatus), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    SendMessageW(control(Label1), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
     EXPECT_EQ(services.annotations, made) << "annotated again";
 
     form.reset();

@@ -70,7 +70,7 @@ class Accessible : public LiveWindow {
     COLORREF background;
     COLORREF ink;
   };
-  Painted painted(int label) {
+  Painted painted(Control label) {
     RedrawWindow(window->handle(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     window->do_events();
@@ -88,12 +88,12 @@ class Accessible : public LiveWindow {
   }
   // Checks that a label's text stands out from the background by at least
   // 4.5:1, and gives the background.
-  COLORREF readable(int label, const char* theme) {
+  COLORREF readable(Control label, const char* theme) {
     const Painted seen = painted(label);
-    std::printf("%s, label %d: text %s on %s, contrast %.2f:1\n", theme, label,
+    std::printf("%s, label %d: text %s on %s, contrast %.2f:1\n", theme, id_of(label),
                 hex(seen.ink).c_str(), hex(seen.background).c_str(),
                 contrast(seen.ink, seen.background));
-    EXPECT_GE(contrast(seen.ink, seen.background), 4.5) << theme << ", label " << label;
+    EXPECT_GE(contrast(seen.ink, seen.background), 4.5) << theme << ", label " << id_of(label);
     return seen.background;
   }
   static int dpi() { return testing::screen_dpi(); }
@@ -106,24 +106,24 @@ class Accessible : public LiveWindow {
     EXPECT_EQ(client.right, pixels(kClientWidth));
     EXPECT_EQ(client.bottom, pixels(kClientHeight));
     for (const ControlDesign& expected : kLayout) {
-      SCOPED_TRACE(expected.id);
-      const RECT at = place(control(expected.id));
-      std::printf("%d dpi: control %d at %ld,%ld %ldx%ld\n", resolution, expected.id, at.left,
-                  at.top, at.right - at.left, at.bottom - at.top);
+      SCOPED_TRACE(id_of(expected.control));
+      const RECT at = place(control(expected.control));
+      std::printf("%d dpi: control %d at %ld,%ld %ldx%ld\n", resolution, id_of(expected.control),
+                  at.left, at.top, at.right - at.left, at.bottom - at.top);
       EXPECT_EQ(at.left, pixels(expected.left));
       EXPECT_EQ(at.top, pixels(expected.top));
       // The window paints no control's frame: there must be none to paint.
       RECT inside{};
-      GetClientRect(control(expected.id), &inside);
+      GetClientRect(control(expected.control), &inside);
       EXPECT_EQ(inside.right, at.right - at.left) << "a control with a frame";
       EXPECT_EQ(inside.bottom, at.bottom - at.top) << "a control with a frame";
-      if (expected.id == kIdPicture) {
+      if (expected.control == Image1) {
         EXPECT_EQ(at.right - at.left, 48) << "the picture shows at its own size";
         continue;
       }
       const FontDesign& wanted = kFonts.at(static_cast<std::size_t>(expected.font));
       const auto font =
-          reinterpret_cast<HFONT>(SendMessageW(control(expected.id), WM_GETFONT, 0, 0));
+          reinterpret_cast<HFONT>(SendMessageW(control(expected.control), WM_GETFONT, 0, 0));
       LOGFONTW made{};
       ASSERT_NE(GetObjectW(font, sizeof made, &made), 0);
       EXPECT_EQ(made.lfHeight, -testing::font_pixels(wanted.points, resolution));
@@ -134,7 +134,7 @@ class Accessible : public LiveWindow {
         continue;
       }
       // A label is as high as its font's line and as wide as its text.
-      const SIZE extent = testing::text_extent(font, text_of(control(expected.id)));
+      const SIZE extent = testing::text_extent(font, text_of(control(expected.control)));
       EXPECT_EQ(at.bottom - at.top, extent.cy);
       EXPECT_EQ(at.right - at.left, extent.cx);
     }

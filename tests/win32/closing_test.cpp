@@ -162,7 +162,7 @@ TEST_F(ClosedWhileWaiting, APressEndsQuietlyWhetherAPollOrItsRefreshWaits) {
     const ULONGLONG end = GetTickCount64() + 5000;
     while (queries < 1 && GetTickCount64() < end) window->do_events();
     ASSERT_EQ(queries, 1) << "no first refresh";
-    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(window->handle(), kIdStartStop)));
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(window->handle(), id_of(Command1(0)))));
     created.clear();
     form->Command1_Click(0);
     EXPECT_TRUE(window->unloaded());

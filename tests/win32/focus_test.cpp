@@ -24,15 +24,15 @@ using namespace std::string_literals;
 
 TEST_F(LiveWindow, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
   open_and_refresh(std::string("Running"));
-  const HWND button = control(kIdStartStop);
+  const HWND button = control(Command1(0));
   SetFocus(button);
   // Disabled and enabled again before the window handles anything: the
   // focus never moves, and meanwhile the button takes no click.
-  window->set_enabled(Control::kStartStop, false);
-  SendMessageW(window->handle(), WM_COMMAND, MAKEWPARAM(kIdStartStop, BN_CLICKED),
+  window->set_enabled(Command1(kStartStopButton), false);
+  SendMessageW(window->handle(), WM_COMMAND, MAKEWPARAM(id_of(Command1(0)), BN_CLICKED),
                reinterpret_cast<LPARAM>(button));
   EXPECT_EQ(wmi.requests().size(), 0U) << "a disabled button was pressed";
-  window->set_enabled(Control::kStartStop, true);
+  window->set_enabled(Command1(kStartStopButton), true);
   EXPECT_EQ(GetFocus(), button);
   window->do_events();
   EXPECT_EQ(GetFocus(), button);
@@ -42,33 +42,33 @@ TEST_F(LiveWindow, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
   // the bare window nor on Close, and shows there as a focus frame.
   const auto framed = [&] {
     UpdateWindow(window->handle());
-    RECT edge = place(control(kIdStatus));
+    RECT edge = place(control(Label1));
     InflateRect(&edge, kFocusMargin, kFocusMargin);
     edge.bottom = edge.top + 1;
     return std::ranges::any_of(testing::capture(window->handle(), edge),
                                [](COLORREF pixel) { return pixel != RGB(212, 208, 200); });
   };
   SendMessageW(window->handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-  window->set_enabled(Control::kStartStop, false);
+  window->set_enabled(Command1(kStartStopButton), false);
   window->do_events();
   EXPECT_FALSE(IsWindowEnabled(button));
-  EXPECT_EQ(GetFocus(), control(kIdStatus)) << "the focus must not fall to the window or to Close";
+  EXPECT_EQ(GetFocus(), control(Label1)) << "the focus must not fall to the window or to Close";
   EXPECT_TRUE(framed()) << "no focus frame";
   // Enter there presses nothing.
   ASSERT_TRUE(keys({VK_RETURN}));
   pump_until([] { return false; }, 300);
   EXPECT_FALSE(window->unloaded());
   EXPECT_EQ(wmi.requests().size(), 0U);
-  window->set_enabled(Control::kStartStop, true);
+  window->set_enabled(Command1(kStartStopButton), true);
   EXPECT_EQ(GetFocus(), button);
   EXPECT_FALSE(framed()) << "the frame outlived the focus";
 
   // A focus the user moved meanwhile stays where it is.
-  window->set_enabled(Control::kStartStop, false);
+  window->set_enabled(Command1(kStartStopButton), false);
   window->do_events();
-  SetFocus(control(kIdClose));
-  window->set_enabled(Control::kStartStop, true);
-  EXPECT_EQ(GetFocus(), control(kIdClose));
+  SetFocus(control(Command1(1)));
+  window->set_enabled(Command1(kStartStopButton), true);
+  EXPECT_EQ(GetFocus(), control(Command1(1)));
 }
 
 // Handlers that only count, to see what reaches them.
@@ -93,15 +93,15 @@ TEST_F(LiveWindow, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
   settle();
   EXPECT_TRUE(events.clicks.empty());
 
-  window->set_enabled(Control::kStartStop, true);
+  window->set_enabled(Command1(kStartStopButton), true);
   ASSERT_TRUE(keys({VK_MENU, 'S'}));
   settle();
   EXPECT_EQ(events.clicks, (std::vector<std::int16_t>{0}));
 
-  SetFocus(control(kIdStartStop));
+  SetFocus(control(Command1(0)));
   ASSERT_TRUE(keys({VK_RETURN}));
   settle();
-  SetFocus(control(kIdClose));
+  SetFocus(control(Command1(1)));
   ASSERT_TRUE(keys({VK_SPACE}));
   settle();
   ASSERT_TRUE(keys({VK_MENU, 'L'}));

@@ -63,8 +63,8 @@ class LiveWindow : public ::testing::Test {
         << status();
   }
 
-  HWND control(int id) const { return GetDlgItem(window->handle(), id); }
-  std::string status() const { return winapi::utf8_from_wide(text_of(control(kIdStatus))); }
+  HWND control(Control control) const { return GetDlgItem(window->handle(), id_of(control)); }
+  std::string status() const { return winapi::utf8_from_wide(text_of(control(Label1))); }
   static std::wstring text_of(HWND control) {
     wchar_t buffer[4096] = {};
     GetWindowTextW(control, buffer, 4096);

@@ -42,15 +42,15 @@ LRESULT CALLBACK read_open_menu(int code, WPARAM w, LPARAM l) {
 TEST_F(LiveWindow, TheFirstActivationRefreshesOnceWithTheIconAndTheWindowMenuSet) {
   open_and_refresh(std::string("Running"));
   EXPECT_EQ(status(), "Automatic Update is Running");
-  EXPECT_EQ(text_of(control(kIdStartStop)), L"&Stop");
-  EXPECT_TRUE(IsWindowEnabled(control(kIdStartStop)));
+  EXPECT_EQ(text_of(control(Command1(0))), L"&Stop");
+  EXPECT_TRUE(IsWindowEnabled(control(Command1(0))));
   EXPECT_NE(shown_icon(ICON_BIG), nullptr);
   EXPECT_NE(shown_icon(ICON_SMALL), nullptr);
   // Activated again without having been left, as a window shown behind
   // another is when clicked: the focus stays where the first activation put it.
-  ASSERT_EQ(GetFocus(), control(kIdClose));
+  ASSERT_EQ(GetFocus(), control(Command1(1)));
   SendMessageW(window->handle(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
-  EXPECT_EQ(GetFocus(), control(kIdClose)) << "a second activation moved the focus";
+  EXPECT_EQ(GetFocus(), control(Command1(1))) << "a second activation moved the focus";
 
   // The window menu, opened as Alt+Space opens it, offers only Move and Close.
   ASSERT_TRUE(to_front());
@@ -85,11 +85,11 @@ TEST_F(LiveWindow, EverythingTheWindowMadeGoesWithIt) {
   const HWND main = window->handle();
   const HWND owner = GetWindow(main, GW_OWNER);
   std::vector<HGDIOBJ> objects;
-  for (const int id : {kIdStartStop, kIdStatus, kIdNotice, kIdSign}) {
+  for (const Control id : {Command1(0), Label1, Label2(0), Label3}) {
     objects.push_back(reinterpret_cast<HGDIOBJ>(SendMessageW(control(id), WM_GETFONT, 0, 0)));
   }
   objects.push_back(
-      reinterpret_cast<HGDIOBJ>(SendMessageW(control(kIdPicture), STM_GETIMAGE, IMAGE_BITMAP, 0)));
+      reinterpret_cast<HGDIOBJ>(SendMessageW(control(Image1), STM_GETIMAGE, IMAGE_BITMAP, 0)));
   objects.push_back(reinterpret_cast<HGDIOBJ>(GetClassLongPtrW(main, GCLP_HBRBACKGROUND)));
   const HICON icon = shown_icon(ICON_BIG);
   for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0U);
@@ -115,8 +115,8 @@ TEST_F(LiveWindow, TheHourglassCoversTheWindowAndItsControls) {
   ASSERT_TRUE(to_front()) << "the pointer is the program's only over its own window";
   const HCURSOR wait = LoadCursorW(nullptr, IDC_WAIT);
   const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
-  for (const int id : {kIdStartStop, kIdClose, kIdStatus, kIdNotice, kIdPicture}) {
-    SCOPED_TRACE(id);
+  for (const Control id : {Command1(0), Command1(1), Label1, Label2(0), Image1}) {
+    SCOPED_TRACE(id_of(id));
     const HWND under = control(id);
     const POINT at = testing::centre_on_screen(under);
     SetCursorPos(at.x, at.y);
@@ -134,7 +134,7 @@ TEST_F(LiveWindow, TheHourglassCoversTheWindowAndItsControls) {
 
 TEST_F(LiveWindow, ADoubleClickOnTheGreyedButtonReachesTheWindow) {
   open_and_refresh(std::string("Paused"));
-  const HWND button = control(kIdStartStop);
+  const HWND button = control(Command1(0));
   ASSERT_FALSE(IsWindowEnabled(button));
   wmi.set_state(0, std::string("Running"));
   ASSERT_TRUE(click(button, 2));
@@ -154,15 +154,15 @@ TEST_F(LiveWindow, ACloseInsideThePumpEndsEverythingThatRuns) {
   MSG quit;
   EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
       << "the program would not end";
-  EXPECT_THROW(window->set_caption(Control::kStatus, "x"), Failure);
+  EXPECT_THROW(window->set_caption(Label1, "x"), Failure);
 }
 
 TEST_F(LiveWindow, TheStatusLineFitsItsTextAndShowsItAsItStands) {
   open_and_refresh(std::string("Stopped"));
-  const HWND label = control(kIdStatus);
+  const HWND label = control(Label1);
   const RECT before = place(label);
 
-  window->set_caption(Control::kStatus, "Automatic Update is " + std::string(2000, 'W'));
+  window->set_caption(Label1, "Automatic Update is " + std::string(2000, 'W'));
   const RECT wide = place(label);
   RECT client{};
   GetClientRect(window->handle(), &client);
@@ -171,23 +171,23 @@ TEST_F(LiveWindow, TheStatusLineFitsItsTextAndShowsItAsItStands) {
   EXPECT_GT(wide.right, client.right) << "a long text is cut off by the window's edge, not wrapped";
   EXPECT_EQ(wide.bottom - wide.top, before.bottom - before.top) << "one line";
 
-  window->set_caption(Control::kStatus, "A&B");
+  window->set_caption(Label1, "A&B");
   const LONG with_ampersand = place(label).right;
-  window->set_caption(Control::kStatus, "AB");
+  window->set_caption(Label1, "AB");
   EXPECT_GT(with_ampersand, place(label).right) << "the ampersand was taken as an access key";
-  EXPECT_EQ(window->caption(Control::kStatus), "AB");
+  EXPECT_EQ(window->caption(Label1), "AB");
 
   const std::string astral = "Automatic Update is \xF0\x9F\x98\x80 \xE2\x82\xAC";
-  window->set_caption(Control::kStatus, astral);
-  EXPECT_EQ(window->caption(Control::kStatus), astral);
-  window->set_caption(Control::kStatus, "Run\0ning"s);
-  EXPECT_EQ(window->caption(Control::kStatus), "Run");
+  window->set_caption(Label1, astral);
+  EXPECT_EQ(window->caption(Label1), astral);
+  window->set_caption(Label1, "Run\0ning"s);
+  EXPECT_EQ(window->caption(Label1), "Run");
 }
 
 TEST_F(LiveWindow, DoEventsHandlesWhatIsWaitingIncludingPaint) {
   open_and_refresh(std::string("Stopped"));
   InvalidateRect(window->handle(), nullptr, TRUE);
-  PostMessageW(control(kIdClose), WM_NULL, 0, 0);
+  PostMessageW(control(Command1(1)), WM_NULL, 0, 0);
   window->do_events();
   RECT dirty{};
   EXPECT_FALSE(GetUpdateRect(window->handle(), &dirty, FALSE)) << "painting was left waiting";
