@@ -32,18 +32,32 @@ int font_pixels(double points, int dpi) {
   return static_cast<int>(std::lround(points * dpi / 72.0));
 }
 
-winapi::unique_hfont sans_font(int pixels, int weight) {
-  for (const wchar_t* face : {L"Arial", L"Liberation Sans"}) {
-    winapi::unique_hfont font(CreateFontW(-pixels, 0, 0, 0, weight, 0, 0, 0, ANSI_CHARSET,
+namespace {
+
+winapi::unique_hfont font_of(int pixels, int weight, const wchar_t* face) {
+  return winapi::unique_hfont(CreateFontW(-pixels, 0, 0, 0, weight, 0, 0, 0, ANSI_CHARSET,
                                           OUT_TT_PRECIS, 0, DEFAULT_QUALITY,
                                           VARIABLE_PITCH | FF_SWISS, face));
+}
+
+}  // namespace
+
+std::wstring face_for(const wchar_t* face) {
+  for (const wchar_t* candidate : {face, L"Liberation Sans"}) {
+    const winapi::unique_hfont font = font_of(12, FW_NORMAL, candidate);
     const scoped_window_dc dc(nullptr);
     const scoped_select selected(dc.get(), font.get());
     wchar_t chosen[LF_FACESIZE] = {};
     GetTextFaceW(dc.get(), LF_FACESIZE, chosen);
-    if (std::wstring(chosen) == face) return font;
+    if (std::wstring(chosen) == candidate) return candidate;
   }
   return {};
+}
+
+winapi::unique_hfont sans_font(int pixels, int weight, const wchar_t* face) {
+  const std::wstring drawn = face_for(face);
+  if (drawn.empty()) return {};
+  return font_of(pixels, weight, drawn.c_str());
 }
 
 SIZE text_extent(HFONT font, const std::wstring& text) {

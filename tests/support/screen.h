@@ -21,9 +21,13 @@ int screen_dpi();
 // An em height in pixels of a size in points at a resolution.
 int font_pixels(double points, int dpi);
 
-// The face the program draws with, Arial or else Liberation Sans, so that
-// texts are measured as the program measures them; empty if neither.
-winapi::unique_hfont sans_font(int pixels, int weight);
+// The face the program draws with for a face of the design: the face itself
+// where it is installed, else, for Arial, Liberation Sans, made to its
+// metrics; empty if neither is.
+std::wstring face_for(const wchar_t* face);
+// A font of that face, so that texts are measured as the program measures
+// them; empty without one.
+winapi::unique_hfont sans_font(int pixels, int weight, const wchar_t* face = L"Arial");
 // The width of a text on one line, and the font's line height.
 SIZE text_extent(HFONT font, const std::wstring& text);
 

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/design.h"
 #include "win32/accessible_fixture.h"
 
 namespace orvanel::win32 {
@@ -35,9 +36,11 @@ TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   probes.colour = &test_colour;
   open_and_refresh(std::string("Running"));
   for (const Control label : {Label1, Label2(0)}) {
-    EXPECT_EQ(readable(label, "default theme"), RGB(212, 208, 200)) << "the default look changed";
+    EXPECT_EQ(readable(label, "default theme"), testing::design::kBackground)
+        << "the default look changed";
   }
-  EXPECT_EQ(painted(Label1).ink, RGB(0, 0, 128)) << "the status line is no longer dark blue";
+  const COLORREF status_ink = testing::design::of(Label1).ink.colour;
+  EXPECT_EQ(painted(Label1).ink, status_ink) << "the status line is no longer dark blue";
 
   // A dark high-contrast theme comes on while the program runs: the change
   // of colours reaches the window, which asks the seam again.
@@ -53,8 +56,8 @@ TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   PostMessageW(window->handle(), WM_SYSCOLORCHANGE, 0, 0);
   window->do_events();
   const Painted back = painted(Label1);
-  EXPECT_EQ(back.background, RGB(212, 208, 200));
-  EXPECT_EQ(back.ink, RGB(0, 0, 128));
+  EXPECT_EQ(back.background, testing::design::kBackground);
+  EXPECT_EQ(back.ink, status_ink);
 }
 
 // Every focus change and live-region change that a screen reader hears.

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/win32_look.h"
+#include "support/design.h"
 #include "support/screen.h"
 #include "win32/live_window_fixture.h"
 
@@ -98,43 +98,48 @@ class Accessible : public LiveWindow {
   }
   static int dpi() { return testing::screen_dpi(); }
 
-  // The client area, every control, its font and the icon at a resolution.
+  // The client area, every control, its font and the icon at a resolution,
+  // as the design gives them.
   void expect_laid_out_at(int resolution) {
+    using testing::design::Kind;
     const auto pixels = [&](int twips) { return MulDiv(twips, resolution, 1440); };
     RECT client{};
     GetClientRect(window->handle(), &client);
-    EXPECT_EQ(client.right, pixels(kClientWidth));
-    EXPECT_EQ(client.bottom, pixels(kClientHeight));
-    for (const ControlDesign& expected : kLayout) {
-      SCOPED_TRACE(id_of(expected.control));
-      const RECT at = place(control(expected.control));
-      std::printf("%d dpi: control %d at %ld,%ld %ldx%ld\n", resolution, id_of(expected.control),
+    EXPECT_EQ(client.right, pixels(testing::design::kClientWidth));
+    EXPECT_EQ(client.bottom, pixels(testing::design::kClientHeight));
+    for (const testing::design::Control& expected : testing::design::kControls) {
+      SCOPED_TRACE(id_of(expected.name));
+      const HWND shown = control(expected.name);
+      const RECT at = place(shown);
+      std::printf("%d dpi: control %d at %ld,%ld %ldx%ld\n", resolution, id_of(expected.name),
                   at.left, at.top, at.right - at.left, at.bottom - at.top);
       EXPECT_EQ(at.left, pixels(expected.left));
       EXPECT_EQ(at.top, pixels(expected.top));
       // The window paints no control's frame: there must be none to paint.
       RECT inside{};
-      GetClientRect(control(expected.control), &inside);
+      GetClientRect(shown, &inside);
       EXPECT_EQ(inside.right, at.right - at.left) << "a control with a frame";
       EXPECT_EQ(inside.bottom, at.bottom - at.top) << "a control with a frame";
-      if (expected.control == Image1) {
-        EXPECT_EQ(at.right - at.left, 48) << "the picture shows at its own size";
+      if (expected.kind == Kind::kPicture) {
+        EXPECT_EQ(at.right - at.left, testing::design::kPictureSize.cx) << "not at its own size";
+        EXPECT_EQ(at.bottom - at.top, testing::design::kPictureSize.cy) << "not at its own size";
         continue;
       }
-      const FontDesign& wanted = kFonts.at(static_cast<std::size_t>(expected.font));
-      const auto font =
-          reinterpret_cast<HFONT>(SendMessageW(control(expected.control), WM_GETFONT, 0, 0));
+      const auto font = reinterpret_cast<HFONT>(SendMessageW(shown, WM_GETFONT, 0, 0));
       LOGFONTW made{};
       ASSERT_NE(GetObjectW(font, sizeof made, &made), 0);
-      EXPECT_EQ(made.lfHeight, -testing::font_pixels(wanted.points, resolution));
-      EXPECT_EQ(made.lfWeight, wanted.weight);
-      if (expected.font == FontRole::kButton) {
+      EXPECT_EQ(made.lfHeight, -testing::font_pixels(expected.font.points, resolution));
+      EXPECT_EQ(made.lfWeight, expected.font.weight);
+      EXPECT_EQ(std::wstring(made.lfFaceName), testing::face_for(expected.font.face));
+      EXPECT_EQ(made.lfItalic | made.lfUnderline | made.lfStrikeOut, 0);
+      EXPECT_EQ(made.lfCharSet, ANSI_CHARSET);
+      if (expected.kind == Kind::kButton) {
         EXPECT_EQ(at.right - at.left, pixels(expected.width));
         EXPECT_EQ(at.bottom - at.top, pixels(expected.height));
         continue;
       }
       // A label is as high as its font's line and as wide as its text.
-      const SIZE extent = testing::text_extent(font, text_of(control(expected.control)));
+      const SIZE extent = testing::text_extent(font, text_of(shown));
       EXPECT_EQ(at.bottom - at.top, extent.cy);
       EXPECT_EQ(at.right - at.left, extent.cx);
     }

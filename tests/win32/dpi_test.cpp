@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "app/win32_controls.h"
-#include "app/win32_look.h"
+#include "support/design.h"
+#include "winapi/text.h"
 #include "win32/accessible_fixture.h"
 
 namespace orvanel::win32 {
@@ -39,18 +40,29 @@ SIZE drawn_frame_for(SIZE client, DWORD style, DWORD ex_style, int dpi) noexcept
 }
 
 // What reaches the main window as it happens: its moves, and its client
-// area when it is first shown; and where each control was made.
+// area when it is first shown; and how each control was made: its class,
+// caption and style, and where.
 int moves = 0;
 SIZE first_shown{};
-std::vector<std::pair<int, RECT>> made_at;
+struct Made {
+  int id;
+  std::wstring kind;
+  std::wstring caption;
+  DWORD style;
+  RECT at;
+};
+std::vector<Made> made_at;
 std::vector<std::pair<int, RECT>> shown_at;
 LRESULT CALLBACK watch(int code, WPARAM w, LPARAM l) {
   const CWPSTRUCT& sent = *reinterpret_cast<CWPSTRUCT*>(l);
   wchar_t name[64] = {};
   if (code == HC_ACTION && sent.message == WM_CREATE && GetParent(sent.hwnd) != nullptr) {
     const auto& made = *reinterpret_cast<const CREATESTRUCTW*>(sent.lParam);
-    made_at.emplace_back(GetDlgCtrlID(sent.hwnd),
-                         RECT{made.x, made.y, made.x + made.cx, made.y + made.cy});
+    GetClassNameW(sent.hwnd, name, 64);
+    made_at.push_back(
+        {GetDlgCtrlID(sent.hwnd), name,
+         made.lpszName != nullptr && !IS_INTRESOURCE(made.lpszName) ? made.lpszName : L"",
+         static_cast<DWORD>(made.style), RECT{made.x, made.y, made.x + made.cx, made.y + made.cy}});
   }
   if (code == HC_ACTION && GetClassNameW(sent.hwnd, name, 64) != 0 &&
       std::wstring(name) == kWindowClass) {
@@ -89,13 +101,24 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
   EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);
   EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - (frame.bottom - frame.top)) / 2);
   expect_laid_out_at(144);
-  // Each control was made where it stands when first shown, not moved there.
-  ASSERT_EQ(made_at.size(), kLayout.size());
-  ASSERT_EQ(shown_at.size(), kLayout.size());
+  // Each control was made as the design has it at creation, in tab order,
+  // where it stands when first shown, not moved there.
+  ASSERT_EQ(made_at.size(), testing::design::kControls.size());
+  ASSERT_EQ(shown_at.size(), testing::design::kControls.size());
   for (std::size_t k = 0; k < made_at.size(); ++k) {
-    const auto& [id, made] = made_at[k];
+    const testing::design::Control& designed = testing::design::kControls.at(k);
+    const auto& [id, kind, caption, style, made] = made_at[k];
     const RECT& shown = shown_at[k].second;
+    EXPECT_EQ(id, id_of(designed.name));
     EXPECT_EQ(id, shown_at[k].first);
+    EXPECT_EQ(_wcsicmp(kind.c_str(),
+                       designed.kind == testing::design::Kind::kButton ? L"Button" : L"Static"),
+              0)
+        << "control " << id << " is a " << winapi::utf8_from_wide(kind);
+    if (designed.caption != nullptr) {
+      EXPECT_EQ(caption, designed.caption) << "control " << id;
+    }
+    EXPECT_EQ((style & WS_DISABLED) == 0, designed.enabled) << "control " << id;
     EXPECT_TRUE(EqualRect(&made, &shown) != FALSE)
         << "control " << id << " made at " << made.left << "," << made.top << " " << made.right
         << "," << made.bottom << ", shown at " << shown.left << "," << shown.top << " "
