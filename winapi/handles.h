@@ -4,6 +4,7 @@
 // The window's handles and the COM backend's strings share the one template.
 
 #include <windows.h>
+#include <winsvc.h>
 
 #include <utility>
 
@@ -50,6 +51,10 @@ using unique_hbrush = unique_handle<HBRUSH, &delete_object<HBRUSH>>;
 using unique_hbitmap = unique_handle<HBITMAP, &delete_object<HBITMAP>>;
 using unique_hicon = unique_handle<HICON, &DestroyIcon>;
 using unique_hdc = unique_handle<HDC, &DeleteDC>;  // a memory DC
+// A kernel object that is null when there is none: a process, a thread, an
+// event (not a file, whose failure is INVALID_HANDLE_VALUE).
+using unique_kernel_handle = unique_handle<HANDLE, &CloseHandle>;
+using unique_service = unique_handle<SC_HANDLE, &CloseServiceHandle>;
 
 // A registered window class, unregistered with its owner. Windows deletes
 // the class's background brush then: once registered, the brush is the

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "service/com_automation.h"
@@ -50,11 +51,14 @@ TEST(Wmi, StateFollowsTheServiceControlTool) {
 // Wine's WMI refuses the methods with a failure; Windows' answers them with a
 // return value. Asked of a service already in the state asked for, they
 // change nothing there: Windows answers 10 (already running) or 6 (not
-// started), or 2 without the rights, and raises nothing.
+// started), or 2 without the rights, and raises nothing. Windows Update may
+// change the state between the look and the call, so on Windows only a run
+// that may change the service calls them.
 TEST(Wmi, MethodCallsFailUnderWineAndAreAnsweredOnWindows) {
   const std::vector<Object> found = elements(query("wuauserv"));
   ASSERT_EQ(found.size(), 1U);
   if (!testing::under_wine()) {
+    ORVANEL_REQUIRE_SERVICE_CONTROL();
     const std::string state = text_of(found[0].property("State"));
     const char* harmless = state == "Running" ? "StartService" : "StopService";
     EXPECT_NO_THROW(found[0].call_without_result(harmless)) << harmless << " when " << state;
@@ -74,9 +78,12 @@ TEST(Wmi, MethodCallsFailUnderWineAndAreAnsweredOnWindows) {
 }
 
 // A run cut short leaves the note of how the service was found and the
-// service changed; the next run must give back what the first found. The
-// note's folder is named outside the ANSI code page, as a build folder may
-// be; a note that cannot be trusted stops the run before it changes anything.
+// service changed; the next run must give back what the first found. A test
+// cut short leaves its mark beside the note, which later tests leave alone,
+// and the restore gives back how the service stood before it. The note's
+// folder is named outside the ANSI code page, as a build folder may be; a
+// note or a mark that cannot be trusted stops the run before it changes
+// anything.
 TEST(Wmi, AnEarlierRunsNoteOfTheServiceIsKeptAndGivenBack) {
   ORVANEL_REQUIRE_SERVICE_CONTROL();
   const std::optional<testing::ServiceRecord> found = testing::wuauserv_record();
@@ -87,6 +94,29 @@ TEST(Wmi, AnEarlierRunsNoteOfTheServiceIsKeptAndGivenBack) {
   std::filesystem::remove(note);
   ASSERT_EQ(testing::record_as_found(note), 0);
   ASSERT_TRUE(std::filesystem::exists(note));
+  const auto marks = [&] {
+    std::vector<std::filesystem::path> found_marks;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      if (entry.path().extension() == L".mark") found_marks.push_back(entry.path());
+    }
+    return found_marks;
+  };
+
+  // A test cut short after it stopped the running service, then a test that
+  // started it and gave it back at its end.
+  const DWORD type = testing::wuauserv_record()->start_type;
+  ASSERT_EQ(testing::restore_wuauserv({type, true}, true), "");
+  ASSERT_TRUE(
+      std::holds_alternative<testing::ServiceHold>(testing::ServiceHold::take("Cut.Short", note)));
+  ASSERT_EQ(testing::restore_wuauserv({type, false}, true), "");
+  const auto finished = testing::ServiceHold::take("Ran.ToItsEnd", note);
+  ASSERT_TRUE(std::holds_alternative<testing::ServiceHold>(finished));
+  ASSERT_EQ(testing::restore_wuauserv({type, true}, true), "");
+  EXPECT_EQ(std::get<testing::ServiceHold>(finished).give_back(), "");
+  EXPECT_FALSE(testing::wuauserv_record()->running) << "not given back as the test found it";
+  ASSERT_EQ(marks().size(), 1U) << "a mark outlived its test, or a test removed another's";
+  EXPECT_NE(marks().front().filename().wstring().find(L".Cut.Short."), std::wstring::npos);
+
   // A start type other than the one found, which neither a record (it lets a
   // disabled service start) nor a restore may leave as it is.
   const DWORD other = found->start_type == DWORD{SERVICE_DISABLED} ? DWORD{SERVICE_AUTO_START}
@@ -120,10 +150,17 @@ TEST(Wmi, AnEarlierRunsNoteOfTheServiceIsKeptAndGivenBack) {
         << "the service changed on a note not trusted";
   }
   std::filesystem::rename(kept, note);
+  const std::filesystem::path garbled = note.wstring() + L".Garbled.1.mark";
+  std::ofstream(garbled) << "test Garbled\nbegan 1\n";
+  EXPECT_NE(testing::restore_as_found(note), 0);
+  EXPECT_EQ(testing::wuauserv_record()->start_type, other) << "changed on a mark not trusted";
+  std::filesystem::remove(garbled);
 
   ASSERT_EQ(testing::restore_as_found(note), 0);
-  EXPECT_EQ(testing::wuauserv_record(), found);
+  EXPECT_EQ(testing::wuauserv_record(), (testing::ServiceRecord{found->start_type, true}))
+      << "not as it stood before the test that was cut short";
   EXPECT_FALSE(std::filesystem::exists(note)) << "the note outlived the restore";
+  EXPECT_TRUE(marks().empty()) << "a mark outlived the restore";
   std::filesystem::remove(folder);
 }
 

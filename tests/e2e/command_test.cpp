@@ -65,6 +65,8 @@ class ErrorPrompt : public ::testing::Test {
  protected:
   Prompt press_start(const Refusal& refusal) {
     if (refusal.real) {
+      // Wine's own service, stopped for the press, is the test's to give back.
+      EXPECT_EQ(hold_wuauserv_for_this_test(), "");
       net(L"stop");
       app.emplace(Programs::real);
     } else {

@@ -1,33 +1,43 @@
 #include "support/service_state.h"
 
-#include "support/process.h"
-
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <sstream>
 #include <system_error>
-#include <type_traits>
-#include <variant>
 #include <vector>
 
+#include "support/process.h"
+#include "winapi/handles.h"
 #include "winapi/text.h"
 
 namespace orvanel::testing {
 namespace {
 
-struct CloseService {
-  void operator()(SC_HANDLE handle) const noexcept { CloseServiceHandle(handle); }
-};
-using unique_service = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, CloseService>;
+using winapi::unique_service;
 
-unique_service open_wuauserv(DWORD access) {
+// What a call of the service manager's that failed said: its error, read
+// before anything else is called, and what the call was.
+struct Refused {
+  const char* what;
+  DWORD error;
+  [[nodiscard]] std::string text() const {
+    return std::string(what) + " failed with error " + std::to_string(error);
+  }
+};
+Refused refused(const char* what) {
+  return {what, GetLastError()};
+}
+
+std::variant<unique_service, Refused> open_wuauserv(DWORD access) {
   const unique_service manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-  if (!manager) return {};
-  return unique_service(OpenServiceW(manager.get(), L"wuauserv", access));
+  if (!manager) return refused("OpenSCManager");
+  unique_service service(OpenServiceW(manager.get(), L"wuauserv", access));
+  if (!service) return refused("OpenService(wuauserv)");
+  return service;
 }
 
 std::optional<DWORD> start_type(SC_HANDLE service) {
@@ -45,10 +55,6 @@ std::optional<DWORD> current_state(SC_HANDLE service) {
   return status.dwCurrentState;
 }
 
-std::string error_text(const char* what) {
-  return std::string(what) + " failed with error " + std::to_string(GetLastError());
-}
-
 bool pending(DWORD state) {
   return state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING ||
          state == SERVICE_CONTINUE_PENDING || state == SERVICE_PAUSE_PENDING;
@@ -59,71 +65,64 @@ bool set_start_type(SC_HANDLE service, DWORD type) {
                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr) != FALSE;
 }
 
+// How long the service manager waits for a service to answer a start or a
+// control before the call fails with ERROR_SERVICE_REQUEST_TIMEOUT (1053):
+// ServicesPipeTimeout, 30 s where it is not set
+// (https://learn.microsoft.com/previous-versions/windows/it-pro/windows-server-2008-R2-and-2008/cc756342(v=ws.10));
+// hosted runners' images set 120 s (runner-images, Configure-System.ps1).
+ULONGLONG pipe_timeout_ms() {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control",
+                   L"ServicesPipeTimeout", RRF_RT_REG_DWORD, nullptr, &value,
+                   &size) != ERROR_SUCCESS) {
+    return 30000;
+  }
+  return value;
+}
+
 // Asks for the state, waiting out a stop or start under way (Windows Update
 // may be starting it by itself): a service in a pending state refuses
 // controls with ERROR_SERVICE_CANNOT_ACCEPT_CTRL, and a busy one may not
 // answer in time (ERROR_SERVICE_REQUEST_TIMEOUT), so those answers wait too.
-std::string bring_to(SC_HANDLE service, bool running, ULONGLONG end) {
+// A minute for the service to get there, counted between calls; a call
+// that the service manager holds for its pipe timeout may run past it once,
+// as no call is made after the minute.
+std::string bring_to(SC_HANDLE service, bool running) {
   const DWORD wanted = running ? SERVICE_RUNNING : SERVICE_STOPPED;
+  const ULONGLONG began = GetTickCount64();
   for (;;) {
     const std::optional<DWORD> state = current_state(service);
-    if (!state) return error_text("QueryServiceStatus");
+    if (!state) return refused("QueryServiceStatus").text();
     if (*state == wanted) return {};
-    if (GetTickCount64() >= end) return "wuauserv did not get back within 60 s";
+    const ULONGLONG spent = GetTickCount64() - began;
+    if (spent >= 60000) {
+      return "wuauserv was not " + std::string(running ? "running" : "stopped") + " after " +
+             std::to_string(spent / 1000) + " s (one start or stop may be held for " +
+             std::to_string(pipe_timeout_ms() / 1000) + " s, the service manager's pipe timeout)";
+    }
     if (!pending(*state)) {
       SERVICE_STATUS status{};
       const bool sent = running ? StartServiceW(service, 0, nullptr) != FALSE
                                 : ControlService(service, SERVICE_CONTROL_STOP, &status) != FALSE;
-      const DWORD error = sent ? ERROR_SUCCESS : GetLastError();
-      if (error != ERROR_SUCCESS && error != ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
-          error != ERROR_SERVICE_REQUEST_TIMEOUT && error != ERROR_SERVICE_ALREADY_RUNNING &&
-          error != ERROR_SERVICE_NOT_ACTIVE) {
-        return error_text(running ? "StartService" : "ControlService(stop)");
+      const Refused answer = sent ? Refused{"", ERROR_SUCCESS}
+                                  : refused(running ? "StartService" : "ControlService(stop)");
+      if (answer.error != ERROR_SUCCESS && answer.error != ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
+          answer.error != ERROR_SERVICE_REQUEST_TIMEOUT &&
+          answer.error != ERROR_SERVICE_ALREADY_RUNNING &&
+          answer.error != ERROR_SERVICE_NOT_ACTIVE) {
+        return answer.text();
       }
     }
     Sleep(100);
   }
 }
 
-struct Note {
-  std::string machine;
-  ServiceRecord record;
-
-  friend bool operator==(const Note&, const Note&) = default;
-};
-
 std::string this_machine() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
   if (!GetComputerNameW(name, &size)) return {};
   return winapi::utf8_from_wide({name, size});
-}
-
-std::string to_text(const Note& note) {
-  return "machine " + note.machine + "\nstart_type " + std::to_string(note.record.start_type) +
-         "\nrunning " + (note.record.running ? "1" : "0") + "\n";
-}
-
-// Only the start types a service like wuauserv can have: 0 and 1 are for
-// drivers, and ChangeServiceConfig refuses them for it.
-std::optional<Note> from_text(const std::string& text) {
-  std::istringstream lines(text);
-  std::string machine_key;
-  std::string type_key;
-  std::string running_key;
-  Note note;
-  int running = -1;
-  lines >> machine_key >> note.machine >> type_key >> note.record.start_type >> running_key >>
-      running;
-  if (!lines || machine_key != "machine" || type_key != "start_type" || running_key != "running" ||
-      (running != 0 && running != 1) || note.record.start_type < DWORD{SERVICE_AUTO_START} ||
-      note.record.start_type > DWORD{SERVICE_DISABLED}) {
-    return std::nullopt;
-  }
-  lines >> std::ws;
-  if (!lines.eof()) return std::nullopt;
-  note.record.running = running == 1;
-  return note;
 }
 
 std::optional<std::string> read_text(const std::filesystem::path& path) {
@@ -141,23 +140,136 @@ std::string shown(const ServiceRecord& record) {
          (record.running ? "running" : "stopped");
 }
 
+// Only the start types a service like wuauserv can have: 0 and 1 are for
+// drivers, and ChangeServiceConfig refuses them for it.
+bool read_record(std::istream& lines, ServiceRecord& record) {
+  std::string type_key;
+  std::string running_key;
+  int running = -1;
+  lines >> type_key >> record.start_type >> running_key >> running;
+  if (!lines || type_key != "start_type" || running_key != "running" ||
+      (running != 0 && running != 1) || record.start_type < DWORD{SERVICE_AUTO_START} ||
+      record.start_type > DWORD{SERVICE_DISABLED}) {
+    return false;
+  }
+  record.running = running == 1;
+  lines >> std::ws;
+  return lines.eof();
+}
+
+std::string record_text(const ServiceRecord& record) {
+  return "start_type " + std::to_string(record.start_type) + "\nrunning " +
+         (record.running ? "1" : "0") + "\n";
+}
+
+// The run's note: the machine, and wuauserv as the run found it.
+struct Note {
+  std::string machine;
+  ServiceRecord record;
+
+  friend bool operator==(const Note&, const Note&) = default;
+};
+
+std::string to_text(const Note& note) {
+  return "machine " + note.machine + "\n" + record_text(note.record);
+}
+
+std::optional<Note> note_from_text(const std::string& text) {
+  std::istringstream lines(text);
+  std::string key;
+  Note note;
+  lines >> key >> note.machine;
+  if (!lines || key != "machine" || !read_record(lines, note.record)) return std::nullopt;
+  return note;
+}
+
+// A test's mark: its name, when it began (100 ns since 1601, which orders
+// tests of runs weeks apart), and wuauserv as it found it.
+struct Mark {
+  std::string test;
+  std::uint64_t began = 0;
+  ServiceRecord record;
+
+  friend bool operator==(const Mark&, const Mark&) = default;
+};
+
+std::string to_text(const Mark& mark) {
+  return "test " + mark.test + "\nbegan " + std::to_string(mark.began) + "\n" +
+         record_text(mark.record);
+}
+
+std::optional<Mark> mark_from_text(const std::string& text) {
+  std::istringstream lines(text);
+  std::string test_key;
+  std::string began_key;
+  Mark mark;
+  lines >> test_key >> mark.test >> began_key >> mark.began;
+  if (!lines || test_key != "test" || began_key != "began" || !read_record(lines, mark.record)) {
+    return std::nullopt;
+  }
+  return mark;
+}
+
+// Written, then read back: what cannot be read back was not kept.
+template <typename Kept>
+bool keep(const std::filesystem::path& path, const Kept& kept,
+          std::optional<Kept> (*parse)(const std::string& text)) {
+  std::ofstream(path) << to_text(kept);
+  const std::optional<std::string> written = read_text(path);
+  return written && parse(*written) == kept;
+}
+
+std::uint64_t now_in_filetime() {
+  FILETIME now{};
+  GetSystemTimeAsFileTime(&now);
+  return (std::uint64_t{now.dwHighDateTime} << 32U) | now.dwLowDateTime;
+}
+
+const std::string kAdvice = "; set wuauserv as it should be (services.msc) and delete the note";
+
 // The note as this machine can use it; else why not, and what to do.
 std::variant<Note, std::string> read_note(const std::filesystem::path& path) {
   const std::optional<std::string> text = read_text(path);
-  const std::string advice = "; set wuauserv as it should be (services.msc) and delete the note";
-  if (!text) return shown(path) + " cannot be read" + advice;
-  std::optional<Note> note = from_text(*text);
-  if (!note) return shown(path) + " does not hold a note of wuauserv" + advice;
+  if (!text) return shown(path) + " cannot be read" + kAdvice;
+  std::optional<Note> note = note_from_text(*text);
+  if (!note) return shown(path) + " does not hold a note of wuauserv" + kAdvice;
   if (note->machine != this_machine()) {
-    return shown(path) + " was written on " + note->machine + ", not on " + this_machine() + advice;
+    return shown(path) + " was written on " + note->machine + ", not on " + this_machine() +
+           kAdvice;
   }
   return *note;
 }
 
-// The mark of a test under way, which the keeper removes once it has given
-// back what the test changed.
-std::filesystem::path mark_beside(const std::filesystem::path& note) {
-  return std::filesystem::path(note).concat(L".test-under-way");
+// The marks of tests beside the note: NOTE.TEST.BEGAN.mark, one a test run.
+std::filesystem::path mark_for(const std::filesystem::path& note, const Mark& mark) {
+  return std::filesystem::path(note).concat(L"." + winapi::wide_from_utf8(mark.test) + L"." +
+                                            std::to_wstring(mark.began) + L".mark");
+}
+
+std::vector<std::filesystem::path> marks_beside(const std::filesystem::path& note) {
+  const std::wstring prefix = note.filename().wstring() + L".";
+  std::vector<std::filesystem::path> marks;
+  std::error_code ignored;
+  const std::filesystem::path folder = note.has_parent_path() ? note.parent_path() : ".";
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
+    const std::wstring name = entry.path().filename().wstring();
+    if (name.starts_with(prefix) && name.ends_with(L".mark")) marks.push_back(entry.path());
+  }
+  return marks;
+}
+
+// The marks left beside the note, earliest first; else why one cannot be
+// trusted.
+std::variant<std::vector<Mark>, std::string> read_marks(const std::filesystem::path& note) {
+  std::vector<Mark> marks;
+  for (const std::filesystem::path& path : marks_beside(note)) {
+    const std::optional<std::string> text = read_text(path);
+    std::optional<Mark> mark = text ? mark_from_text(*text) : std::nullopt;
+    if (!mark) return shown(path) + " does not hold a mark of a test" + kAdvice + " and the marks";
+    marks.push_back(*mark);
+  }
+  std::ranges::sort(marks, {}, &Mark::began);
+  return marks;
 }
 
 std::optional<std::filesystem::path> note_of_this_run() {
@@ -166,13 +278,17 @@ std::optional<std::filesystem::path> note_of_this_run() {
   return std::filesystem::path(path);
 }
 
+// The hold of the test under way, which the keeper gives back.
+std::optional<ServiceHold> held;
+
 }  // namespace
 
 std::optional<ServiceRecord> wuauserv_record() {
-  const unique_service service = open_wuauserv(SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
-  if (!service) return std::nullopt;
-  const std::optional<DWORD> type = start_type(service.get());
-  const std::optional<DWORD> state = current_state(service.get());
+  const auto opened = open_wuauserv(SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS);
+  const auto* service = std::get_if<unique_service>(&opened);
+  if (service == nullptr) return std::nullopt;
+  const std::optional<DWORD> type = start_type(service->get());
+  const std::optional<DWORD> state = current_state(service->get());
   if (!type || !state) return std::nullopt;
   return ServiceRecord{*type, *state == SERVICE_RUNNING || *state == SERVICE_START_PENDING};
 }
@@ -188,19 +304,19 @@ std::string restore_wuauserv(const ServiceRecord& record, bool with_state) {
   DWORD access = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS;
   if (state_differs) access |= record.running ? SERVICE_START : SERVICE_STOP;
   if (type_differs || (state_differs && record.running)) access |= SERVICE_CHANGE_CONFIG;
-  const unique_service service = open_wuauserv(access);
-  if (!service) return error_text("opening wuauserv to restore it");
+  auto opened = open_wuauserv(access);
+  if (const auto* failed = std::get_if<Refused>(&opened)) return failed->text();
+  const SC_HANDLE service = std::get<unique_service>(opened).get();
   if (state_differs) {
     if (record.running && now->start_type == DWORD{SERVICE_DISABLED} &&
-        !set_start_type(service.get(), SERVICE_DEMAND_START)) {
-      return error_text("ChangeServiceConfig");
+        !set_start_type(service, SERVICE_DEMAND_START)) {
+      return refused("ChangeServiceConfig").text();
     }
-    std::string failed = bring_to(service.get(), record.running, GetTickCount64() + 60000);
+    std::string failed = bring_to(service, record.running);
     if (!failed.empty()) return failed;
   }
-  if (start_type(service.get()) != record.start_type &&
-      !set_start_type(service.get(), record.start_type)) {
-    return error_text("ChangeServiceConfig");
+  if (start_type(service) != record.start_type && !set_start_type(service, record.start_type)) {
+    return refused("ChangeServiceConfig").text();
   }
   return {};
 }
@@ -209,15 +325,15 @@ int record_as_found(const std::filesystem::path& path) {
   std::printf("elevated: %s; the tests may change wuauserv: %s\n",
               running_elevated() ? "yes" : "no",
               can_control_service() ? "yes" : service_control_refused().c_str());
-  const int refused = service_tests_required() ? 1 : 0;
+  const int refusal = service_tests_required() ? 1 : 0;
   if (!can_control_service()) {
     std::printf("this run leaves wuauserv alone and keeps no note of it\n");
-    return refused;
+    return refusal;
   }
   const std::optional<ServiceRecord> record = wuauserv_record();
   if (!record) {
     std::printf("wuauserv cannot be asked here: nothing to record\n");
-    return refused;
+    return refusal;
   }
   if (std::filesystem::exists(path)) {
     const std::variant<Note, std::string> kept = read_note(path);
@@ -228,10 +344,7 @@ int record_as_found(const std::filesystem::path& path) {
     std::printf("wuauserv: %s, as an earlier run found it; kept in %s\n",
                 shown(std::get<Note>(kept).record).c_str(), shown(path).c_str());
   } else {
-    const Note note{this_machine(), *record};
-    std::ofstream(path) << to_text(note);
-    const std::optional<std::string> written = read_text(path);
-    if (!written || from_text(*written) != note) {
+    if (!keep(path, Note{this_machine(), *record}, &note_from_text)) {
       std::fprintf(stderr, "the note of wuauserv could not be kept in %s: nothing changed\n",
                    shown(path).c_str());
       return 1;
@@ -255,21 +368,30 @@ int restore_as_found(const std::filesystem::path& path) {
     return 0;
   }
   const std::variant<Note, std::string> note = read_note(path);
-  if (const auto* why = std::get_if<std::string>(&note)) {
-    std::fprintf(stderr, "%s\n", why->c_str());
-    return 1;
+  const std::variant<std::vector<Mark>, std::string> marks = read_marks(path);
+  for (const std::string* why :
+       {std::get_if<std::string>(&note), std::get_if<std::string>(&marks)}) {
+    if (why != nullptr) {
+      std::fprintf(stderr, "%s: nothing changed\n", why->c_str());
+      return 1;
+    }
   }
-  const ServiceRecord& record = std::get<Note>(note).record;
-  const std::filesystem::path mark = mark_beside(path);
-  const std::optional<std::string> cut_short = read_text(mark);
-  if (cut_short)
-    std::printf("%s was cut short: its changes are given back here\n", cut_short->c_str());
-  const std::string failed = restore_wuauserv(record, cut_short.has_value());
+  ServiceRecord record = std::get<Note>(note).record;
+  const std::vector<Mark>& cut_short = std::get<std::vector<Mark>>(marks);
+  for (const Mark& mark : cut_short) {
+    std::printf("%s was cut short before it gave wuauserv back\n", mark.test.c_str());
+  }
+  if (!cut_short.empty()) {
+    record.running = cut_short.front().record.running;
+    std::printf("wuauserv gets back whether it ran before %s: %s\n", cut_short.front().test.c_str(),
+                record.running ? "running" : "stopped");
+  }
+  const std::string failed = restore_wuauserv(record, !cut_short.empty());
   if (!failed.empty()) {
     std::fprintf(stderr, "wuauserv not restored: %s\n", failed.c_str());
     return 1;
   }
-  std::filesystem::remove(mark);
+  for (const std::filesystem::path& mark : marks_beside(path)) std::filesystem::remove(mark);
   std::filesystem::remove(path);
   const std::optional<ServiceRecord> now = wuauserv_record();
   std::printf("wuauserv restored: %s%s\n", shown(record).c_str(),
@@ -286,32 +408,53 @@ std::string let_wuauserv_start() {
 }
 
 std::string set_wuauserv_start_type(DWORD type) {
-  const unique_service service = open_wuauserv(SERVICE_CHANGE_CONFIG);
-  if (!service || !set_start_type(service.get(), type)) {
-    return error_text("setting wuauserv's start type");
+  const auto opened = open_wuauserv(SERVICE_CHANGE_CONFIG);
+  if (const auto* failed = std::get_if<Refused>(&opened)) return failed->text();
+  if (!set_start_type(std::get<unique_service>(opened).get(), type)) {
+    return refused("ChangeServiceConfig").text();
   }
   return {};
 }
 
-// A run that may not change the service has nothing to give back.
-void ServiceKeeper::OnTestStart(const ::testing::TestInfo& test) {
-  before_ = can_control_service() ? wuauserv_record() : std::nullopt;
-  if (const std::optional<std::filesystem::path> note = note_of_this_run(); before_ && note) {
-    std::ofstream(mark_beside(*note)) << test.test_suite_name() << "." << test.name();
+std::variant<ServiceHold, std::string> ServiceHold::take(
+    const std::string& test, const std::optional<std::filesystem::path>& note) {
+  const std::optional<ServiceRecord> before = wuauserv_record();
+  if (!before) return "wuauserv cannot be asked: " + test + " changes nothing";
+  if (!note) return ServiceHold(*before, std::nullopt);
+  const Mark mark{test, now_in_filetime(), *before};
+  std::filesystem::path path = mark_for(*note, mark);
+  if (!keep(path, mark, &mark_from_text)) {
+    return "the mark of " + test + " could not be kept in " + shown(path) + ": nothing changed";
   }
+  return ServiceHold(*before, std::move(path));
+}
+
+std::string ServiceHold::give_back() const {
+  std::string failed = restore_wuauserv(before_, true);
+  if (failed.empty() && mark_) {
+    std::error_code ignored;
+    std::filesystem::remove(*mark_, ignored);
+  }
+  return failed;
+}
+
+std::string hold_wuauserv_for_this_test() {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  if (held || test == nullptr) return {};
+  auto hold = ServiceHold::take(std::string(test->test_suite_name()) + "." + test->name(),
+                                note_of_this_run());
+  if (const auto* why = std::get_if<std::string>(&hold)) return *why;
+  held = std::move(std::get<ServiceHold>(hold));
+  return {};
 }
 
 void ServiceKeeper::OnTestEnd(const ::testing::TestInfo& test) {
-  if (!before_) return;
-  const std::string failed = restore_wuauserv(*before_, true);
+  if (!held) return;
+  const std::string failed = held->give_back();
+  held.reset();
   if (!failed.empty()) {
     std::fprintf(stderr, "%s.%s left wuauserv changed: %s\n", test.test_suite_name(), test.name(),
                  failed.c_str());
-    return;
-  }
-  if (const std::optional<std::filesystem::path> note = note_of_this_run()) {
-    std::error_code ignored;
-    std::filesystem::remove(mark_beside(*note), ignored);
   }
 }
 
