@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,7 +24,7 @@
 #include "winapi/com.h"
 #include "support/find.h"
 #include "support/pe.h"
-#include "support/process.h"
+#include "support/service_state.h"
 
 namespace orvanel::bench {
 namespace {
@@ -60,19 +61,13 @@ struct Launch {
 // From process start to the first status line on screen.
 Launch launch(const std::wstring& program, bool bare) {
   Launch result;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  std::wstring line = L"\"" + program + L"\"";
   const double start = now_ms();
-  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return result;
-  }
+  const std::optional<testing::Process> process = testing::start_process(L"\"" + program + L"\"");
+  if (!process) return result;
   HWND window = nullptr;
   const wchar_t* class_name = bare ? L"Orvanel.Bare" : win32::kWindowClass;
   while (now_ms() - start < 20000) {
-    if (window == nullptr) window = testing::find_window(process.dwProcessId, class_name, nullptr);
+    if (window == nullptr) window = testing::find_window(process->id, class_name, nullptr);
     wchar_t text[128] = {};
     if (window != nullptr)
       GetWindowTextW(bare ? window : GetDlgItem(window, win32::id_of(Label1)), text, 128);
@@ -82,18 +77,15 @@ Launch launch(const std::wstring& program, bool bare) {
   result.milliseconds = now_ms() - start;
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
-  if (GetProcessMemoryInfo(process.hProcess, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                           sizeof memory)) {
+  if (GetProcessMemoryInfo(process->handle.get(),
+                           reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
     result.peak_working_set = static_cast<double>(memory.PeakWorkingSetSize);
     // Wine leaves PrivateUsage at 0; the commit charge is the same figure.
     result.private_bytes =
         static_cast<double>(memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage);
   }
   if (window != nullptr) PostMessageW(window, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
-    TerminateProcess(process.hProcess, 1);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  if (!process->ended(10000)) TerminateProcess(process->handle.get(), 1);
   return result;
 }
 
@@ -110,11 +102,15 @@ int wmain(int argc, wchar_t** argv) {
     std::fprintf(stderr, "usage: orvanel_bench [--smoke|--startup] ORVANEL_EXE BARE_EXE\n");
     return 2;
   }
-  const std::wstring program = testing::windows_path(argv[flagged ? 2 : 1]);
-  const std::wstring bare_program = testing::windows_path(argv[flagged ? 3 : 2]);
+  const std::wstring program = orvanel::testing::windows_path(argv[flagged ? 2 : 1]);
+  const std::wstring bare_program = orvanel::testing::windows_path(argv[flagged ? 3 : 2]);
   SetProcessDPIAware();
   const winapi::apartment apartment;
-  testing::net(L"stop");
+  // The bench's own Wine prefix: its service is stopped for the presses.
+  if (const std::string failed = orvanel::testing::set_wuauserv_running(false); !failed.empty()) {
+    std::fprintf(stderr, "%s\n", failed.c_str());
+    return 1;
+  }
 
   double poll_ms = 0;
   if (!startup_only) {
@@ -249,11 +245,11 @@ int wmain(int argc, wchar_t** argv) {
   report("Peak working set", median(ours_peak), median(bare_peak), "KiB", "reported");
   report("Private bytes", median(ours_private), median(bare_private), "KiB", "reported");
 
-  const std::vector<unsigned char> image = testing::read_file(program);
+  const std::vector<unsigned char> image = orvanel::testing::read_file(program);
   report("Size of orvanel.exe", static_cast<double>(image.size()) / 1024, 192, "KiB",
          "ratio <= 1 (192 KiB)");
   std::string dlls;
-  for (const std::string& dll : testing::imported_dlls(image))
+  for (const std::string& dll : orvanel::testing::imported_dlls(image))
     dlls += (dlls.empty() ? "" : " ") + dll;
   std::printf("DLLS\t%s\n", dlls.c_str());
   return 0;

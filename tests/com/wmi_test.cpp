@@ -35,8 +35,8 @@ std::vector<Object> elements(const Object& collection) {
 
 TEST(Wmi, StateFollowsTheServiceControlTool) {
   ORVANEL_REQUIRE_SERVICE_CONTROL();
-  for (const wchar_t* verb : {L"start", L"stop", L"start"}) {
-    testing::net(verb);
+  for (const bool running : {true, false, true}) {
+    ASSERT_EQ(testing::set_wuauserv_running(running), "");
     const std::vector<Object> found = elements(query("wuauserv"));
     ASSERT_EQ(found.size(), 1U);
     const std::string reported = testing::wuauserv_state();
@@ -44,7 +44,7 @@ TEST(Wmi, StateFollowsTheServiceControlTool) {
     EXPECT_EQ(text_of(found[0].property("State")), reported);
   }
   EXPECT_EQ(testing::wuauserv_state(), "Running");
-  testing::net(L"stop");
+  ASSERT_EQ(testing::set_wuauserv_running(false), "");
   EXPECT_EQ(text_of(elements(query("wuauserv")).at(0).property("State")), "Stopped");
 }
 

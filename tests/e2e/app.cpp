@@ -67,19 +67,14 @@ std::vector<wchar_t> environment_block(const std::wstring& own) {
 }  // namespace
 
 RunningApp::RunningApp(const std::wstring& program, const std::wstring& environment) {
-  std::vector<wchar_t> block = environment_block(environment);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  std::wstring line = L"\"" + program + L"\"";
-  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT, block.empty() ? nullptr : block.data(), nullptr,
-                      &startup, &process_)) {
+  process_ = start_process(L"\"" + program + L"\"", environment_block(environment));
+  if (!process_) {
     ADD_FAILURE() << "could not start " << winapi::utf8_from_wide(program) << ": error "
                   << GetLastError();
     return;
   }
   if (!wait_for([&] {
-        window_ = find_window(process_.dwProcessId, win32::kWindowClass, nullptr);
+        window_ = find_window(process_->id, win32::kWindowClass, nullptr);
         return window_ != nullptr || !running();
       }) ||
       window_ == nullptr) {
@@ -95,18 +90,14 @@ RunningApp::RunningApp(const std::wstring& program, const std::wstring& environm
 }
 
 RunningApp::~RunningApp() {
-  if (process_.hProcess == nullptr) return;
-  if (running()) {
-    // Answer any box still up, then close the window; force only as a last resort.
-    for (HWND box; (box = find_window(process_.dwProcessId, L"#32770", nullptr)) != nullptr;) {
-      PostMessageW(box, WM_CLOSE, 0, 0);
-      if (!wait_for([&] { return !IsWindow(box); }, 2000)) break;
-    }
-    if (IsWindow(window_)) PostMessageW(window_, WM_CLOSE, 0, 0);
-    if (!wait_for_exit(10000)) TerminateProcess(process_.hProcess, 99);
+  if (!process_ || !running()) return;
+  // Answer any box still up, then close the window; force only as a last resort.
+  for (HWND box; (box = find_window(process_->id, L"#32770", nullptr)) != nullptr;) {
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    if (!wait_for([&] { return !IsWindow(box); }, 2000)) break;
   }
-  CloseHandle(process_.hProcess);
-  CloseHandle(process_.hThread);
+  if (IsWindow(window_)) PostMessageW(window_, WM_CLOSE, 0, 0);
+  if (!wait_for_exit(10000)) TerminateProcess(process_->handle.get(), 99);
 }
 
 std::string RunningApp::text(HWND window) {
@@ -153,17 +144,15 @@ std::string RunningApp::first_status() const {
 }
 
 bool RunningApp::wait_for_exit(DWORD milliseconds) {
-  return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+  return process_ && process_->ended(milliseconds);
 }
 
 DWORD RunningApp::exit_code() const {
-  DWORD code = 0;
-  GetExitCodeProcess(process_.hProcess, &code);
-  return code;
+  return process_ ? process_->exit_code() : 0;
 }
 
 bool RunningApp::running() const {
-  return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+  return process_ && !process_->ended();
 }
 
 }  // namespace orvanel::testing

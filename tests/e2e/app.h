@@ -8,11 +8,13 @@
 #include <windows.h>
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "app/control_ids.h"
 #include "app/forms.h"
 #include "support/input.h"
+#include "support/process.h"
 
 namespace orvanel::testing {
 
@@ -60,10 +62,10 @@ class RunningApp {
   bool wait_for_exit(DWORD milliseconds);
   [[nodiscard]] DWORD exit_code() const;
   [[nodiscard]] bool running() const;
-  [[nodiscard]] DWORD process_id() const { return process_.dwProcessId; }
+  [[nodiscard]] DWORD process_id() const { return process_ ? process_->id : 0; }
 
  private:
-  PROCESS_INFORMATION process_{};
+  std::optional<Process> process_;
   HWND window_ = nullptr;
   int dpi_ = 96;
 };

@@ -67,7 +67,7 @@ class ErrorPrompt : public ::testing::Test {
     if (refusal.real) {
       // Wine's own service, stopped for the press, is the test's to give back.
       EXPECT_EQ(hold_wuauserv_for_this_test(), "");
-      net(L"stop");
+      EXPECT_EQ(set_wuauserv_running(false), "");
       app.emplace(Programs::real);
     } else {
       app.emplace(Programs::simulated, refusal.environment);
@@ -118,11 +118,15 @@ TEST_F(ErrorPrompt, IgnoreGoesOnToTheWaitWhichEndsOnTheWantedStateWithARefresh) 
     prompt.answer(IDIGNORE);
     const ULONGLONG ignored = GetTickCount64();
     // The wait polls; the service starting by other means ends it.
-    if (refusal.real) net(L"start");
+    if (refusal.real) {
+      ASSERT_EQ(set_wuauserv_running(true), "");
+    }
     EXPECT_TRUE(app->wait_for_status("Automatic Update is Running", 4000)) << app->status();
     EXPECT_LT(GetTickCount64() - ignored, 4500U);
     EXPECT_EQ(RunningApp::text(app->control(Command1(0))), "&Stop");
-    if (refusal.real) net(L"stop");
+    if (refusal.real) {
+      ASSERT_EQ(set_wuauserv_running(false), "");
+    }
   }
 }
 

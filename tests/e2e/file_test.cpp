@@ -6,15 +6,19 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "e2e/app.h"
 #include "support/pe.h"
+#include "support/process.h"
 
 namespace orvanel::testing {
 namespace {
@@ -178,6 +182,44 @@ TEST(ProgramImports, OnlyDllsThatShipWithWindowsAndAtMost192KiB) {
                    "in MINGW64, whose msvcrt.dll every Windows has"
                  : "");
   }
+}
+
+// Both programs copied into a folder whose name the ANSI code page cannot
+// spell (Cyrillic and Arabic letters, which no single code page holds
+// together), and this driver started again on them: its arguments and the
+// programs' paths reach Windows whole. The folder is made here, when the
+// test runs, so that no build file holds its name.
+TEST(FarFolder, TheDriverStartsTheProgramsFromIt) {
+  const std::filesystem::path real(Programs::real);
+  const std::filesystem::path folder = real.parent_path() /
+                                       L"\u043f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b-"
+                                       L"\u0628\u0631\u0627\u0645\u062c";
+  BOOL lossy = FALSE;
+  const std::wstring name = folder.filename().wstring();
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), static_cast<int>(name.size()),
+                      nullptr, 0, nullptr, &lossy);
+  if (GetACP() != CP_UTF8) {
+    EXPECT_TRUE(lossy) << "the ANSI code page spells the name: " << GetACP();
+  }
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path program = folder / real.filename();
+  const std::filesystem::path simulated =
+      folder / std::filesystem::path(Programs::simulated).filename();
+  std::filesystem::copy_file(real, program, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(Programs::simulated, simulated,
+                             std::filesystem::copy_options::overwrite_existing);
+  std::wstring driver(MAX_PATH, L'\0');
+  driver.resize(GetModuleFileNameW(nullptr, driver.data(), MAX_PATH));
+  const std::optional<Finished> run = run_to_end(
+      L"\"" + driver +
+          L"\" --gtest_filter=Simulated.StopThenStartGoesRoundWithTheButtonFollowing \"" +
+          program.wstring() + L"\" \"" + simulated.wstring() + L"\"",
+      60000);
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  ASSERT_TRUE(run.has_value()) << "the driver did not start, or did not end within a minute";
+  EXPECT_EQ(run->exit_code, 0U) << run->output;
+  EXPECT_NE(run->output.find("[  PASSED  ] 1 test."), std::string::npos) << run->output;
 }
 
 }  // namespace

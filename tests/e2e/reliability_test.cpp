@@ -138,8 +138,9 @@ struct Usage {
 
 Usage usage_of(const RunningApp& app) {
   Usage usage;
-  HANDLE process =
-      OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, app.process_id());
+  const winapi::unique_kernel_handle opened(
+      OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, app.process_id()));
+  const HANDLE process = opened.get();
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
@@ -148,7 +149,6 @@ Usage usage_of(const RunningApp& app) {
   usage.working_set = memory.WorkingSetSize;
   usage.gdi = GetGuiResources(process, GR_GDIOBJECTS);
   usage.user = GetGuiResources(process, GR_USEROBJECTS);
-  CloseHandle(process);
   EnumChildWindows(
       app.window(), [](HWND, LPARAM count) -> BOOL { return ++*reinterpret_cast<int*>(count) > 0; },
       reinterpret_cast<LPARAM>(&usage.windows));

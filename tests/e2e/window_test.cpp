@@ -15,7 +15,7 @@ namespace {
 
 TEST(Window, LooksAsDesignedAndShowsTheServiceState) {
   ORVANEL_REQUIRE_SERVICE_CONTROL();
-  net(L"stop");
+  ASSERT_EQ(set_wuauserv_running(false), "");
   RunningApp app(Programs::real);
   EXPECT_EQ(app.first_status(), "Automatic Update is " + wuauserv_state());
   expect_layout(app);
@@ -25,12 +25,12 @@ TEST(Window, LooksAsDesignedAndShowsTheServiceState) {
 
 TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
   ORVANEL_REQUIRE_SERVICE_CONTROL();
-  net(L"stop");
+  ASSERT_EQ(set_wuauserv_running(false), "");
   RunningApp app(Programs::real);
   ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
   const POINT background{app.pixels(3000), app.pixels(900)};
 
-  net(L"start");
+  ASSERT_EQ(set_wuauserv_running(true), "");
   for (const Control id : {Label1, Label2(0), Label2(1), Label3, Image1}) {
     const RECT place = app.place(app.control(id));
     ASSERT_TRUE(app.double_click({(place.left + place.right) / 2, (place.top + place.bottom) / 2}));
@@ -44,7 +44,7 @@ TEST(Window, DoubleClickOnTheBackgroundRefreshesAndOnALabelDoesNot) {
   EXPECT_EQ(RunningApp::text(app.control(Command1(0))), "&Stop");
   EXPECT_TRUE(IsWindowEnabled(app.control(Command1(0))));
 
-  net(L"stop");
+  ASSERT_EQ(set_wuauserv_running(false), "");
   Sleep(600);
   ASSERT_TRUE(app.double_click(background));
   EXPECT_TRUE(app.wait_for_status("Automatic Update is Stopped")) << app.status();
@@ -120,7 +120,7 @@ TEST(Window, TheCloseBoxEndsTheProgramAsCloseDoes) {
 
 TEST(Window, EnterPressesOnlyTheFocusedButton) {
   ORVANEL_REQUIRE_SERVICE_CONTROL();
-  net(L"stop");
+  ASSERT_EQ(set_wuauserv_running(false), "");
   RunningApp app(Programs::real);
   ASSERT_EQ(app.first_status(), "Automatic Update is Stopped");
   // The focus starts on Close, the first enabled button when the window

@@ -106,24 +106,14 @@ OtherProgramsBox::OtherProgramsBox() {
   std::wstring path(MAX_PATH, L'\0');
   path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
   path.replace(path.find_last_of(L"\\/") + 1, std::wstring::npos, L"orvanel_other_box.exe");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  std::wstring line = L"\"" + path + L"\"";
-  if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process_)) {
-    return;
-  }
-  box_ = find_dialog(process_.dwProcessId, L"Whoops", 10000);
+  process_ = start_process(L"\"" + path + L"\"");
+  if (process_) box_ = find_dialog(process_->id, L"Whoops", 10000);
 }
 
 OtherProgramsBox::~OtherProgramsBox() {
-  if (process_.hProcess == nullptr) return;
+  if (!process_) return;
   if (box_ != nullptr) PostMessageW(box_, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(process_.hProcess, 5000) != WAIT_OBJECT_0) {
-    TerminateProcess(process_.hProcess, 1);
-  }
-  CloseHandle(process_.hProcess);
-  CloseHandle(process_.hThread);
+  if (!process_->ended(5000)) TerminateProcess(process_->handle.get(), 1);
 }
 
 }  // namespace orvanel::testing

@@ -6,7 +6,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "support/process.h"
 
 namespace orvanel::testing {
 
@@ -37,7 +40,7 @@ class OtherProgramsBox {
   [[nodiscard]] bool shown() const { return box_ != nullptr; }
 
  private:
-  PROCESS_INFORMATION process_{};
+  std::optional<Process> process_;
   HWND box_ = nullptr;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 
 namespace orvanel::testing {
 namespace {
@@ -20,17 +21,15 @@ bool under_wine() {
 }
 
 bool running_elevated() {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return false;
+  const winapi::unique_kernel_handle token(opened);
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
-  const bool elevated =
-      GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) != FALSE &&
-      elevation.TokenIsElevated != 0;
-  CloseHandle(token);
-  return elevated;
+  return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) !=
+             FALSE &&
+         elevation.TokenIsElevated != 0;
 }
-
 
 std::string service_control_refused() {
   if (under_wine()) return {};
@@ -46,34 +45,74 @@ bool can_control_service() { return service_control_refused().empty(); }
 
 bool service_tests_required() { return environment_says("ORVANEL_REQUIRE_SERVICE_TESTS"); }
 
-std::string run_and_capture(const std::wstring& command) {
+bool Process::ended(DWORD milliseconds) const {
+  return WaitForSingleObject(handle.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD Process::exit_code() const {
+  DWORD code = 0;
+  GetExitCodeProcess(handle.get(), &code);
+  return code;
+}
+
+std::optional<Process> start_process(std::wstring command_line,
+                                     const std::vector<wchar_t>& environment, HANDLE output) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (output != nullptr) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = output;
+  }
+  PROCESS_INFORMATION started{};
+  const DWORD flags = (environment.empty() ? 0 : CREATE_UNICODE_ENVIRONMENT) |
+                      (output != nullptr ? CREATE_NO_WINDOW : 0);
+  // CreateProcessW may write into the command line, so it gets a copy.
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, output != nullptr, flags,
+                      environment.empty() ? nullptr : const_cast<wchar_t*>(environment.data()),
+                      nullptr, &startup, &started)) {
+    return std::nullopt;
+  }
+  return Process{winapi::unique_kernel_handle(started.hProcess),
+                 winapi::unique_kernel_handle(started.hThread), started.dwProcessId};
+}
+
+std::optional<Finished> run_to_end(const std::wstring& command_line, DWORD milliseconds) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE read_end = nullptr;
   HANDLE write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return {};
-  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = write_end;
-  startup.hStdError = write_end;
-  PROCESS_INFORMATION process{};
-  std::wstring line = command;
-  const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
-  CloseHandle(write_end);
-  std::string output;
-  if (started) {
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return std::nullopt;
+  const winapi::unique_kernel_handle reading(read_end);
+  winapi::unique_kernel_handle writing(write_end);
+  SetHandleInformation(reading.get(), HANDLE_FLAG_INHERIT, 0);
+  const std::optional<Process> process = start_process(command_line, {}, writing.get());
+  // The child has its own copy now; the pipe ends when the child's does.
+  writing.reset();
+  if (!process) return std::nullopt;
+  // Only what the pipe holds is read, so that a child that hangs, or one
+  // of its own that keeps the pipe open, holds the test no longer than asked.
+  Finished finished;
+  const auto take_what_is_written = [&] {
     char buffer[512];
+    DWORD available = 0;
     DWORD got = 0;
-    while (ReadFile(read_end, buffer, sizeof buffer, &got, nullptr) && got > 0)
-      output.append(buffer, got);
-    WaitForSingleObject(process.hProcess, 30000);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    while (PeekNamedPipe(reading.get(), nullptr, 0, nullptr, &available, nullptr) &&
+           available > 0 && ReadFile(reading.get(), buffer, sizeof buffer, &got, nullptr) &&
+           got > 0) {
+      finished.output.append(buffer, got);
+    }
+  };
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  while (!process->ended(20)) {
+    take_what_is_written();
+    if (GetTickCount64() >= end) {
+      TerminateProcess(process->handle.get(), 1);
+      return std::nullopt;
+    }
   }
-  CloseHandle(read_end);
-  return output;
+  take_what_is_written();
+  finished.exit_code = process->exit_code();
+  return finished;
 }
 
 std::wstring windows_path(std::wstring path) {
@@ -82,17 +121,6 @@ std::wstring windows_path(std::wstring path) {
     path.insert(0, L"Z:");
   }
   return path;
-}
-
-std::string wuauserv_state() {
-  std::string output = run_and_capture(L"sc.exe query wuauserv");
-  if (output.find("RUNNING") != std::string::npos) return "Running";
-  if (output.find("STOPPED") != std::string::npos) return "Stopped";
-  return output;
-}
-
-void net(const wchar_t* verb) {
-  run_and_capture(std::wstring(L"net.exe ") + verb + L" wuauserv");
 }
 
 }  // namespace orvanel::testing

@@ -1,10 +1,14 @@
 #pragma once
 
-// Starting programs from the Windows tests.
+// Starting programs from the Windows tests, and where they run.
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "winapi/handles.h"
 
 namespace orvanel::testing {
 
@@ -23,15 +27,33 @@ bool can_control_service();
 // would skip for want of the service or of the rights fails instead.
 bool service_tests_required();
 
-// Runs a command line to its end and gives what it wrote to its output.
-std::string run_and_capture(const std::wstring& command);
+// A process the tests started, held by its handles.
+struct Process {
+  winapi::unique_kernel_handle handle;
+  winapi::unique_kernel_handle thread;
+  DWORD id = 0;
+
+  // True once it has ended, waiting at most that long.
+  [[nodiscard]] bool ended(DWORD milliseconds = 0) const;
+  [[nodiscard]] DWORD exit_code() const;
+};
+
+// Starts a program by its command line, with an environment block of its own
+// where one is given, and its output and errors into `output` where that is
+// given; nothing where Windows refuses, GetLastError saying why.
+std::optional<Process> start_process(std::wstring command_line,
+                                     const std::vector<wchar_t>& environment = {},
+                                     HANDLE output = nullptr);
+
+// Runs a command line to its end, or for that long at most: its exit code and
+// what it wrote; nothing where it could not start or did not end in time.
+struct Finished {
+  DWORD exit_code = 0;
+  std::string output;
+};
+std::optional<Finished> run_to_end(const std::wstring& command_line, DWORD milliseconds);
 
 // A program path as Windows sees it: under Wine a Unix path is on drive Z:.
 std::wstring windows_path(std::wstring path);
-
-// "Running" or "Stopped" as the service control tool reports wuauserv, or
-// what it printed.
-std::string wuauserv_state();
-void net(const wchar_t* verb);  // "start" or "stop" wuauserv
 
 }  // namespace orvanel::testing

@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <ios>
 
 #include "winapi/text.h"
 #include "support/process.h"
@@ -164,13 +167,10 @@ void save_screenshot(HWND window, const std::string& name) {
   file.bfSize = file.bfOffBits + info.bmiHeader.biSizeImage;
   const std::wstring path =
       windows_path(std::wstring(folder) + L"/" + winapi::wide_from_utf8(name));
-  HANDLE out = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(out, &file, sizeof file, &written, nullptr);
-  WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-  WriteFile(out, bits, info.bmiHeader.biSizeImage, &written, nullptr);
-  CloseHandle(out);
+  std::ofstream out(std::filesystem::path(path), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+  out.write(static_cast<const char*>(bits), info.bmiHeader.biSizeImage);
 }
 
 }  // namespace orvanel::testing

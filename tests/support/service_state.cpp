@@ -293,6 +293,23 @@ std::optional<ServiceRecord> wuauserv_record() {
   return ServiceRecord{*type, *state == SERVICE_RUNNING || *state == SERVICE_START_PENDING};
 }
 
+std::string wuauserv_state() {
+  const auto opened = open_wuauserv(SERVICE_QUERY_STATUS);
+  if (const auto* failed = std::get_if<Refused>(&opened)) return failed->text();
+  const std::optional<DWORD> state = current_state(std::get<unique_service>(opened).get());
+  if (!state) return refused("QueryServiceStatus").text();
+  if (*state == SERVICE_RUNNING) return "Running";
+  if (*state == SERVICE_STOPPED) return "Stopped";
+  return "state " + std::to_string(*state);
+}
+
+std::string set_wuauserv_running(bool running) {
+  const auto opened =
+      open_wuauserv(SERVICE_QUERY_STATUS | (running ? SERVICE_START : SERVICE_STOP));
+  if (const auto* failed = std::get_if<Refused>(&opened)) return failed->text();
+  return bring_to(std::get<unique_service>(opened).get(), running);
+}
+
 std::string restore_wuauserv(const ServiceRecord& record, bool with_state) {
   const std::optional<ServiceRecord> now = wuauserv_record();
   if (!now) return "wuauserv cannot be asked";

@@ -44,6 +44,12 @@ struct ServiceRecord {
 
 // How wuauserv stands now; nothing if it cannot be asked.
 std::optional<ServiceRecord> wuauserv_record();
+// "Running" or "Stopped" as the service control manager reports wuauserv,
+// or what else it reports.
+std::string wuauserv_state();
+// Starts or stops wuauserv, as a test that controls it does, and waits until
+// it runs or has stopped; says what failed, or nothing.
+std::string set_wuauserv_running(bool running);
 // Gives wuauserv that start type back and, with `with_state`, whether it
 // runs, changing only what differs and waiting out a stop or start already
 // under way; says what failed, or nothing.

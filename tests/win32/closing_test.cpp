@@ -95,16 +95,16 @@ class ClosedWhileWaiting : public ::testing::Test {
   }
 
   void close_from_another_thread() {
-    HANDLE sent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const winapi::unique_kernel_handle sent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     const HWND target = window->handle();
     std::thread closer([&] {
       SendMessageW(target, WM_CLOSE, 0, 0);
-      SetEvent(sent);
+      SetEvent(sent.get());
     });
     DWORD index = 0;
-    EXPECT_EQ(CoWaitForMultipleHandles(0, 5000, 1, &sent, &index), S_OK);
+    HANDLE waited = sent.get();
+    EXPECT_EQ(CoWaitForMultipleHandles(0, 5000, 1, &waited, &index), S_OK);
     closer.join();
-    CloseHandle(sent);
   }
 
   // Runs this thread's messages until the program would end.
