@@ -10,8 +10,6 @@ namespace {
 
 constexpr std::string_view kMoniker = "winmgmts:\\\\.\\root\\cimv2";
 constexpr std::string_view kQuery = "Select * from Win32_Service where Name = 'wuauserv'";
-constexpr std::string_view kStopCaption = "&Stop";
-constexpr std::string_view kStartCaption = "&Start";
 constexpr std::string_view kRunning = "Running";
 constexpr std::string_view kStopped = "Stopped";
 constexpr std::string_view kUndetectable = "Undetectable";

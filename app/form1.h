@@ -12,6 +12,9 @@
 namespace orvanel {
 
 inline constexpr std::string_view kStatusPrefix = "Automatic Update is ";
+// The Start/Stop button's captions: the action its next press takes.
+inline constexpr std::string_view kStopCaption = "&Stop";
+inline constexpr std::string_view kStartCaption = "&Start";
 
 // The steps of a press of a button, by the numbers that its failure
 // prompt's resume map gives them; kEnd stands for the end of the command.
@@ -73,7 +76,7 @@ class Form1 final : public FormEvents {
 
   Forms& forms_;
   Binder& wmi_;
-  // The one query, made once rather than on every poll.
+  // The one query, built once rather than on every poll.
   const Value query_;
 };
 

@@ -1,13 +1,14 @@
 #include <utility>
 
 #include "app/win32_annotations.h"
+#include "version.h"
 #include "winapi/newer_sdk.h"
 
 namespace orvanel::win32 {
 namespace {
 
 constexpr wchar_t kPictureName[] = L"Orvanel emblem: a flag waving in front of a globe";
-constexpr wchar_t kNoticeName[] = L"Copyright \u00A9 2026";
+constexpr wchar_t kNoticeName[] = L"Copyright \u00A9 " ORVANEL_YEAR;
 
 }  // namespace
 

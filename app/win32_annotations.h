@@ -27,7 +27,6 @@ class Annotations {
   // Without the property service, the controls go unannotated and the
   // status line still announces itself.
   void annotate(AnnotationServices make, const ControlSet& controls) noexcept;
-  [[nodiscard]] bool annotated() const noexcept { return static_cast<bool>(services_); }
   // Tells screen readers that the status line reads something new.
   static void announce(HWND status) noexcept;
   // Takes the annotations back while the controls still exist.

@@ -17,7 +17,7 @@ namespace orvanel::win32 {
 
 class ControlSet {
  public:
-  // Null where the control was not made, or before any was.
+  // Null where the control was not created, or before any was.
   [[nodiscard]] HWND operator[](Control control) const noexcept {
     const std::size_t at = slot(control);
     return at < handles_.size() ? handles_[at] : nullptr;

@@ -14,8 +14,8 @@ class FocusKeeper {
   // The controls stay the window's; the keeper reads them from then on.
   void attach(HWND window, const ControlSet& controls) noexcept;
 
-  // WM_ACTIVATE: the focus is kept when the window is left and given back,
-  // or given to the first enabled button, when it is entered again.
+  // WM_ACTIVATE: the focus is saved when the window is deactivated and
+  // restored, or set on the first enabled button, when it is activated again.
   void activate(bool active) noexcept;
   // Start/Stop as the behaviour enabled or disabled it.
   void set_start_stop_enabled(bool enabled) noexcept;

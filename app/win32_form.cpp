@@ -2,16 +2,18 @@
 
 #include <utility>
 
-#include "app/win32_controls.h"
+#include "app/win32_geometry.h"
 #include "app/win32_failure_boundary.h"
 #include "app/win32_messages.h"
+#include "resources/background.h"
 #include "winapi/newer_sdk.h"
 #include "winapi/text.h"
 
 namespace orvanel::win32 {
 namespace {
 
-constexpr COLORREF kBackground = RGB(212, 208, 200);
+constexpr COLORREF kBackground =
+    RGB(resources::kBackground.red, resources::kBackground.green, resources::kBackground.blue);
 constexpr COLORREF kStatusText = RGB(0, 0, 128);
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
@@ -31,7 +33,7 @@ LRESULT CALLBACK control_proc(HWND control, UINT message, WPARAM w, LPARAM l) no
   const auto replaced = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(control, GWLP_USERDATA));
   // No control has a border, scroll bar or anything else outside its client
   // area, so there is no frame to paint; the default handling would still
-  // take and give back a window DC at every paint of every control, which
+  // get and release a window DC at every paint of every control, which
   // costs Wine a millisecond a control at start-up.
   if (message == WM_NCPAINT) return 0;
   if (message == WM_GETOBJECT) SendMessageW(GetParent(control), kAnnotateMessage, 0, 0);
@@ -78,7 +80,7 @@ bool Win32Form::create(FormEvents& events) {
   owner_.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_,
                                nullptr));
 
-  // Made hidden where it will stand: only the window knows the resolution of
+  // Created hidden at its position: only the window knows the resolution of
   // its monitor, and Windows sends no WM_DPICHANGED for its first one.
   const SIZE first = frame_at(look_.dpi());
   const std::wstring title = winapi::wide_from_utf8(kTitle);
@@ -136,7 +138,7 @@ LRESULT CALLBACK Win32Form::window_proc(HWND window, UINT message, WPARAM w, LPA
   auto* self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (message == WM_NCDESTROY && self != nullptr) {
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    // Destroyed, by whoever: nothing is left to give back.
+    // Destroyed, by whoever: the handle is no longer the owner's to destroy.
     (void)self->window_.release();
     self = nullptr;
   }
@@ -277,7 +279,7 @@ SIZE Win32Form::frame_at(int dpi) const {
   return probes_.frame_for(client_at(dpi), kStyle, kExStyle, dpi);
 }
 
-// Moved: everything is made again at the new resolution, and the window
+// Moved: everything is created again at the new resolution, and the window
 // takes the place that Windows suggests.
 LRESULT Win32Form::on_dpi_changed(int dpi, const RECT& suggested) {
   Look look(instance_, dpi, system_dpi_);

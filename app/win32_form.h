@@ -30,7 +30,6 @@ class Win32Form final : public Forms {
   bool create(FormEvents& events);
   // Runs the message loop until the program ends; gives the exit code.
   int run();
-  [[nodiscard]] HWND handle() const noexcept { return window_.get(); }
 
   std::string caption(Control control) override;
   void set_caption(Control control, std::string_view text) override;
@@ -46,9 +45,9 @@ class Win32Form final : public Forms {
   static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM w, LPARAM l) noexcept;
   LRESULT on_message(UINT message, WPARAM w, LPARAM l);
 
-  // One handler a message, each giving what the window procedure returns.
-  // The window and its messages are in win32_form.cpp; the forms interface
-  // and the message loop in win32_forms_adapter.cpp.
+  // One handler a message, each giving what the window procedure returns
+  // (win32_form.cpp, with the window's creation); the operations above and
+  // the message loop are in win32_form_operations.cpp.
   LRESULT on_activate(WPARAM w);
   LRESULT on_first_activation();
   LRESULT on_command(WPARAM w);

@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <string>
 
-#include "app/win32_controls.h"
+#include "app/win32_geometry.h"
 #include "resources/resource_ids.h"
 #include "winapi/newer_sdk.h"
+#include "winapi/text.h"
 
 namespace orvanel::win32 {
 namespace {
@@ -19,7 +20,7 @@ int CALLBACK note_found(const LOGFONTW* /*font*/, const TEXTMETRICW* /*metrics*/
   return 0;
 }
 
-// Arial where it is installed, else the face made to its metrics.
+// Arial where it is installed, else a face metric-compatible with it.
 const wchar_t* sans_face() {
   const scoped_window_dc screen(nullptr);
   LOGFONTW wanted{};
@@ -70,18 +71,20 @@ int Look::metric(int index) const {
   return MulDiv(GetSystemMetrics(index), dpi_, system_dpi_);
 }
 
-// Each control is made at its place and size: placing it afterwards would
+// Each control is created at its position and size: moving it afterwards would
 // cost every one a move, and every label a window DC to measure it with.
-void Look::create_controls(HWND window, HINSTANCE instance, ControlSet& made) const {
+void Look::create_controls(HWND window, HINSTANCE instance, ControlSet& controls) const {
   const winapi::unique_hdc measure(CreateCompatibleDC(nullptr));
   for (const ControlDesign& design : kLayout) {
-    const RECT at = place(design, measure.get(), design.caption != nullptr ? design.caption : L"");
+    const std::wstring caption = winapi::wide_from_utf8(design.caption);
+    const RECT at = place(design, measure.get(), caption);
     HWND control = CreateWindowExW(
-        0, design.kind, design.caption, WS_CHILD | WS_VISIBLE | design.style, at.left, at.top,
-        at.right - at.left, at.bottom - at.top, window,
+        0, design.kind, design.control == Image1 ? nullptr : caption.c_str(),
+        WS_CHILD | WS_VISIBLE | design.style, at.left, at.top, at.right - at.left,
+        at.bottom - at.top, window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_of(design.control))), instance, nullptr);
     if (control != nullptr) dress(control, design);
-    made.set(design.control, control);
+    controls.set(design.control, control);
   }
 }
 
@@ -91,7 +94,7 @@ void Look::apply(HWND window, const ControlSet& controls) const {
     HWND child = controls[design.control];
     if (child == nullptr) continue;
     dress(child, design);
-    const RECT at = place(design, measure.get(), window_text(child));
+    const RECT at = place(design, measure.get(), winapi::window_text(child));
     SetWindowPos(child, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
   }
@@ -121,7 +124,7 @@ void Look::dress(HWND control, const ControlDesign& design) const {
   }
 }
 
-// The window shows its class's icons, made at this resolution when it was
+// The window shows its class's icons, loaded at this resolution when it was
 // first created; handing a window its icons costs X11 a conversion each
 // under Wine, so it happens only once they differ.
 void Look::apply_icons(HWND window) const {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The window's look at one resolution: where each control stands, the four
-// fonts, the icons and the picture. It is made whole for a DPI, applied to
+// fonts, the icons and the picture. It is created whole for a DPI, applied to
 // the window in one call, and replaced whole when the DPI changes.
 
 #include <windows.h>
@@ -13,8 +13,10 @@
 #include <string_view>
 
 #include "app/control_ids.h"
+#include "app/form1.h"
 #include "app/forms.h"
 #include "app/win32_control_set.h"
+#include "version.h"
 #include "winapi/handles.h"
 
 namespace orvanel::win32 {
@@ -32,7 +34,7 @@ struct FontDesign {
   int weight;
 };
 
-// Each role's font: Arial, or the face made to its metrics.
+// Each role's font: Arial, or a face metric-compatible with it.
 inline constexpr std::array<FontDesign, 4> kFonts{{
     {8.25, FW_NORMAL},   // the window's, for the notice and the credit line
     {9.75, FW_BOLD},     // the buttons'
@@ -46,7 +48,7 @@ inline constexpr std::array<FontDesign, 4> kFonts{{
 struct ControlDesign {
   Control control;
   const wchar_t* kind;
-  const wchar_t* caption;
+  std::string_view caption;  // UTF-8
   DWORD style;
   int left, top, width, height;
   FontRole font;
@@ -60,16 +62,17 @@ inline constexpr DWORD kLabel = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY;
 // In tab order, which is also the order of creation and of the ids. The
 // notice's wording leaves blanks where the larger copyright sign stands.
 inline constexpr std::array<ControlDesign, kControlCount> kLayout{{
-    {Command1(kStartStopButton), L"BUTTON", L"&Start", kButton | WS_DISABLED, 3780, 1140, 1155, 495,
+    {Command1(kStartStopButton), L"BUTTON", kStartCaption, kButton | WS_DISABLED, 3780, 1140, 1155,
+     495, FontRole::kButton},
+    {Command1(kCloseButton), L"BUTTON", "C&lose", kButton, 4980, 1140, 1155, 495,
      FontRole::kButton},
-    {Command1(kCloseButton), L"BUTTON", L"C&lose", kButton, 4980, 1140, 1155, 495,
-     FontRole::kButton},
-    {Label1, L"STATIC", L"Querying Status...", kLabel, 900, 240, 2475, 330, FontRole::kStatus},
-    {Label2(0), L"STATIC", L"Copyright    2026", kLabel, 120, 1140, 1275, 210, FontRole::kWindow},
-    {Label2(1), L"STATIC", L"By the Orvanel developers", kLabel, 120, 1380, 2340, 210,
+    {Label1, L"STATIC", "Querying Status...", kLabel, 900, 240, 2475, 330, FontRole::kStatus},
+    {Label2(0), L"STATIC", "Copyright    " ORVANEL_YEAR, kLabel, 120, 1140, 1275, 210,
      FontRole::kWindow},
-    {Label3, L"STATIC", L"\u00A9", kLabel, 840, 1125, 165, 255, FontRole::kSign},
-    {Image1, L"STATIC", nullptr, SS_BITMAP | SS_NOTIFY, 60, 60, 720, 720, FontRole::kNone},
+    {Label2(1), L"STATIC", "By the Orvanel developers", kLabel, 120, 1380, 2340, 210,
+     FontRole::kWindow},
+    {Label3, L"STATIC", "\xC2\xA9", kLabel, 840, 1125, 165, 255, FontRole::kSign},
+    {Image1, L"STATIC", {}, SS_BITMAP | SS_NOTIFY, 60, 60, 720, 720, FontRole::kNone},
 }};
 
 // Labels take the size of their text; buttons keep their design's size and
@@ -95,15 +98,14 @@ class Look {
 
   [[nodiscard]] int dpi() const noexcept { return dpi_; }
   [[nodiscard]] int pixels(int twips) const noexcept { return pixels_at(twips, dpi_); }
-  [[nodiscard]] SIZE client() const noexcept { return client_at(dpi_); }
   [[nodiscard]] HFONT font(FontRole role) const noexcept;
   [[nodiscard]] HICON icon() const noexcept { return icon_.get(); }
   [[nodiscard]] HICON small_icon() const noexcept { return small_icon_.get(); }
 
-  // The window's controls, in tab order, each made where it stands at this
+  // The window's controls, in tab order, each created at its position and size at this
   // resolution and in its font: nothing is moved or measured again before
   // the window is first shown.
-  void create_controls(HWND window, HINSTANCE instance, ControlSet& made) const;
+  void create_controls(HWND window, HINSTANCE instance, ControlSet& controls) const;
   // Every control of the window moved to where this resolution puts it, in
   // its font, and the icons at this resolution; the window repaints itself
   // whole afterwards. What the window drew with before may go then.

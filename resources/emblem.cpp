@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "resources/background.h"
+
 namespace {
 
 struct Rgba {
@@ -26,7 +28,9 @@ struct Colour {
   std::uint8_t r, g, b;
 };
 
-constexpr Colour kBackground{212, 208, 200};
+constexpr Colour kBackground{orvanel::resources::kBackground.red,
+                             orvanel::resources::kBackground.green,
+                             orvanel::resources::kBackground.blue};
 constexpr double kPi = std::numbers::pi;
 
 // The geometry takes only the four operations and the square root, which

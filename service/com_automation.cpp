@@ -9,26 +9,21 @@
 #include <variant>
 #include <vector>
 
-#include "winapi/failure.h"
+#include "service/windows_failure.h"
 #include "winapi/com.h"
 #include "winapi/text.h"
 
 namespace orvanel::com {
 
 using winapi::com_ptr;
-using winapi::failure_from;
 using winapi::query;
-using winapi::throw_if_failed;
 using winapi::unique_variant;
+using winapi::utf8_from_bstr;
 
 namespace {
 
 // IID_NULL, without the GUID library that would come with it.
 constexpr IID kNoInterface{};
-
-std::string narrow(BSTR text) {
-  return winapi::utf8_from_wide({text, SysStringLen(text)});
-}
 
 class ComObject;
 
@@ -83,7 +78,7 @@ class ComObject final : public Dispatch {
     IUnknown* unknown = nullptr;
     if (variant.vt == VT_UNKNOWN) unknown = variant.punkVal;
     if (variant.vt == VT_DISPATCH) unknown = variant.pdispVal;
-    if (unknown == nullptr) throw failure_from(DISP_E_TYPEMISMATCH);
+    if (unknown == nullptr) throw_failure(DISP_E_TYPEMISMATCH);
     com_ptr<IEnumVARIANT> items;
     const HRESULT queried = query(unknown, items);
     throw_if_failed(queried);
@@ -127,12 +122,12 @@ unique_variant variant_from(const Value& value) {
     void operator()(const std::string& text) const {
       const std::wstring w = winapi::wide_from_utf8(text);
       v.bstrVal = SysAllocStringLen(w.data(), static_cast<UINT>(w.size()));
-      if (v.bstrVal == nullptr) throw failure_from(E_OUTOFMEMORY);
+      if (v.bstrVal == nullptr) throw_failure(E_OUTOFMEMORY);
       v.vt = VT_BSTR;
     }
     void operator()(const Object& object) const {
       auto* com = dynamic_cast<ComObject*>(object.get());
-      if (object && com == nullptr) throw failure_from(DISP_E_TYPEMISMATCH);
+      if (object && com == nullptr) throw_failure(DISP_E_TYPEMISMATCH);
       v.vt = VT_DISPATCH;
       v.pdispVal = com == nullptr ? nullptr : com->dispatch();
       if (v.pdispVal != nullptr) v.pdispVal->AddRef();
@@ -161,19 +156,14 @@ unique_variant ComObject::invoke(DISPID id, WORD flags, std::span<const Value> a
   const HRESULT outcome = dispatch_->Invoke(
       id, kNoInterface, LOCALE_USER_DEFAULT, flags, &parameters,
       wanted == Result::kWanted ? result.put() : nullptr, &exception, &bad_argument);
-  if (FAILED(outcome)) throw failure_from(outcome, &exception);
+  if (FAILED(outcome)) throw_failure(outcome, &exception);
   return result;
 }
 
 Value value_from(VARIANT& variant) {
+  // VariantCopyInd copies a value as it stands and one held by reference alike.
   unique_variant direct;
-  if ((variant.vt & VT_BYREF) != 0) {
-    const HRESULT result = VariantCopyInd(direct.get(), &variant);
-    throw_if_failed(result);
-  } else {
-    const HRESULT result = VariantCopy(direct.get(), &variant);
-    throw_if_failed(result);
-  }
+  throw_if_failed(VariantCopyInd(direct.get(), &variant));
   VARIANT& v = *direct.get();
   switch (v.vt) {
     case VT_EMPTY:
@@ -181,13 +171,13 @@ Value value_from(VARIANT& variant) {
     case VT_NULL:
       return Null{};
     case VT_BSTR:
-      return narrow(v.bstrVal);
+      return utf8_from_bstr(v.bstrVal);
     case VT_DISPATCH:
       return v.pdispVal == nullptr ? Object{} : object_from(v.pdispVal);
     case VT_UNKNOWN: {
       if (v.punkVal == nullptr) return Object{};
       com_ptr<IDispatch> dispatch;
-      if (FAILED(query(v.punkVal, dispatch))) throw failure_from(DISP_E_TYPEMISMATCH);
+      if (FAILED(query(v.punkVal, dispatch))) throw_failure(DISP_E_TYPEMISMATCH);
       return object_from(dispatch.get());
     }
     default: {
@@ -195,7 +185,7 @@ Value value_from(VARIANT& variant) {
       unique_variant text;
       const HRESULT result = VariantChangeType(text.get(), &v, VARIANT_ALPHABOOL, VT_BSTR);
       throw_if_failed(result);
-      return narrow(text.get()->bstrVal);
+      return utf8_from_bstr(text.get()->bstrVal);
     }
   }
 }

@@ -1,6 +1,8 @@
 #include "service/failure.h"
 
+#include <exception>
 #include <new>
+#include <stdexcept>
 
 namespace orvanel {
 
@@ -11,6 +13,8 @@ Failure current_failure() {
     return failure;
   } catch (const std::bad_alloc&) {
     return Failure(error::kOutOfMemory);
+  } catch (const std::length_error&) {
+    return Failure(error::kOutOfStringSpace);
   } catch (const std::exception& exception) {
     return {error::kInternalError.number, exception.what()};
   } catch (...) {

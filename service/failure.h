@@ -35,6 +35,7 @@ class Failure : public std::exception {
 // knows from automation run-time errors.
 namespace error {
 inline constexpr KnownFailure kOutOfMemory{7, "Out of memory"};
+inline constexpr KnownFailure kOutOfStringSpace{14, "Out of string space"};
 inline constexpr KnownFailure kTypeMismatch{13, "Type mismatch"};
 inline constexpr KnownFailure kInternalError{51, "Internal error"};
 inline constexpr KnownFailure kObjectNotSet{91, "Object variable or With block variable not set"};
@@ -44,9 +45,9 @@ inline constexpr KnownFailure kNotAnObject{424, "Object required"};
 }  // namespace error
 
 // Only inside a catch block: the exception being handled as a Failure. A
-// Failure stays as it is; running out of memory is error 7; any other
-// standard exception keeps its own text under error 51, and anything else
-// is error 51 itself.
+// Failure stays as it is; running out of memory is error 7, a text too long
+// to hold or convert error 14; any other standard exception keeps its own
+// text under error 51, and anything else is error 51 itself.
 [[nodiscard]] Failure current_failure();
 
 }  // namespace orvanel

@@ -27,7 +27,7 @@ wine "$program" &
 program_pid=$!
 status=$(wine "$watch" wait | tr -d '\r')
 echo "$status"
-window=$(xdotool search --name '^Orvanel v1\.0$' | head -n 1)
+window=$(xdotool search --onlyvisible --pid "$program_pid" | head -n 1)
 import -window "$window" build/orvanel.png
 wine "$watch" close
 wait "$program_pid"

@@ -5,9 +5,11 @@
 
 #include <cstdio>
 #include <cstring>
-#include <cwchar>
+#include <algorithm>
+#include <string_view>
 
 #include "app/control_ids.h"
+#include "app/form1.h"
 #include "app/forms.h"
 
 int main(int argc, char** argv) {
@@ -26,7 +28,10 @@ int main(int argc, char** argv) {
     wchar_t status[512] = {};
     if (window != nullptr)
       GetWindowTextW(GetDlgItem(window, orvanel::win32::id_of(orvanel::Label1)), status, 512);
-    if (wcsncmp(status, L"Automatic Update is ", 20) == 0) {
+    // The status line is ASCII up to the state, as the behaviour writes it.
+    const std::wstring_view shown = status;
+    if (shown.size() > orvanel::kStatusPrefix.size() &&
+        std::equal(orvanel::kStatusPrefix.begin(), orvanel::kStatusPrefix.end(), shown.begin())) {
       // Let the new text reach the screen.
       Sleep(300);
       std::printf("%ls\n", status);

@@ -5,9 +5,11 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <string>
 #include <utility>
 
 #include "winapi/handles.h"
+#include "winapi/text.h"
 
 namespace orvanel::winapi {
 
@@ -58,6 +60,11 @@ HRESULT query(IUnknown* from, com_ptr<U>& out) noexcept {
 }
 
 using unique_bstr = unique_handle<BSTR, &SysFreeString>;
+
+// A BSTR's text, which carries its own length; a null BSTR is empty.
+inline std::string utf8_from_bstr(BSTR text) {
+  return text == nullptr ? std::string() : utf8_from_wide({text, SysStringLen(text)});
+}
 
 class unique_variant {
  public:

@@ -1,6 +1,6 @@
 #pragma once
 
-// Owners for Windows handles, one each: move-only, given back exactly once.
+// Owners for Windows handles, one each: move-only, released exactly once.
 // The window's handles and the COM backend's strings share the one template.
 
 #include <windows.h>
@@ -97,13 +97,10 @@ class unique_window_class {
   HINSTANCE instance_ = nullptr;
 };
 
-// A device context borrowed from a window, of its client area (GetDC) or of
-// the whole window with its frame (GetWindowDC), given back on leaving.
-enum class dc_area { client, whole_window };
+// A device context of a window's client area (GetDC), released on leaving.
 class scoped_window_dc {
  public:
-  explicit scoped_window_dc(HWND window, dc_area area = dc_area::client) noexcept
-      : window_(window), dc_(area == dc_area::whole_window ? GetWindowDC(window) : GetDC(window)) {}
+  explicit scoped_window_dc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
   scoped_window_dc(const scoped_window_dc&) = delete;
   scoped_window_dc& operator=(const scoped_window_dc&) = delete;
   ~scoped_window_dc() {

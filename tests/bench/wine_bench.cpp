@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <string_view>
 #include <optional>
 #include <string>
 #include <thread>
@@ -71,7 +72,11 @@ Launch launch(const std::wstring& program, bool bare) {
     wchar_t text[128] = {};
     if (window != nullptr)
       GetWindowTextW(bare ? window : GetDlgItem(window, win32::id_of(Label1)), text, 128);
-    if (std::wcsncmp(text, L"Automatic Update is ", 20) == 0) break;
+    const std::wstring_view shown = text;
+    if (shown.size() > kStatusPrefix.size() &&
+        std::equal(kStatusPrefix.begin(), kStatusPrefix.end(), shown.begin())) {
+      break;
+    }
     Sleep(1);
   }
   result.milliseconds = now_ms() - start;
@@ -198,11 +203,13 @@ int wmain(int argc, wchar_t** argv) {
       if (step == Step::kPoll) poll_starts.push_back(now_ms());
       if (step == Step::kPolledStopped) poll_ends.push_back(now_ms());
     };
+    const HWND main =
+        orvanel::testing::find_thread_window(GetCurrentThreadId(), win32::kWindowClass);
     std::thread closer([&] {
       ignore_next_prompt();
       Sleep(2000);
       closed = now_ms();
-      PostMessageW(window.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+      PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     form.Command1_Click(0);
     const double returned = now_ms();

@@ -9,7 +9,7 @@
 
 #include "com/fake_dispatch.h"
 #include "service/com_automation.h"
-#include "winapi/failure.h"
+#include "winapi/error.h"
 #include "winapi/com.h"
 
 namespace orvanel {
@@ -109,7 +109,7 @@ TEST_F(ComAutomation, FailuresCarryTheExceptionOrTheSystemText) {
   EXPECT_EQ(failure_of([&] { object.call("NoSuchMember"); }).number(),
             static_cast<std::int32_t>(DISP_E_UNKNOWNNAME));
   // A number no table knows still gets a text.
-  EXPECT_EQ(winapi::failure_from(static_cast<HRESULT>(0xA0001234)).description(),
+  EXPECT_EQ(winapi::error_from(static_cast<HRESULT>(0xA0001234)).text,
             "Automation error 0xA0001234");
 }
 

@@ -8,7 +8,7 @@
 
 #include "app/control_ids.h"
 #include "app/forms.h"
-#include "app/win32_controls.h"
+#include "app/win32_geometry.h"
 #include "app/win32_probes.h"
 #include "winapi/text.h"
 #include "support/find.h"

@@ -19,6 +19,7 @@
 #include "e2e/app.h"
 #include "support/pe.h"
 #include "support/process.h"
+#include "version.h"
 
 namespace orvanel::testing {
 namespace {
@@ -113,7 +114,7 @@ TEST_F(ProgramFile, HasTheVersionRecordAndNoManifest) {
   EXPECT_EQ(value(L"ProductVersion"), L"1.00");
   EXPECT_NE(value(L"LegalCopyright").find(L"MIT License"), std::wstring::npos)
       << "the version record does not name the licence";
-  EXPECT_EQ(value(L"LegalCopyright").rfind(L"Copyright \u00A9 2026 ", 0), 0U)
+  EXPECT_EQ(value(L"LegalCopyright").rfind(L"Copyright \u00A9 " ORVANEL_YEAR " ", 0), 0U)
       << "not the copyright sign";
 
   std::set<ULONG_PTR> types;

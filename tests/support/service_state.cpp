@@ -278,7 +278,7 @@ std::optional<std::filesystem::path> note_of_this_run() {
   return std::filesystem::path(path);
 }
 
-// The hold of the test under way, which the keeper gives back.
+// The hold of the test under way, which the keeper restores.
 std::optional<ServiceHold> held;
 
 }  // namespace
@@ -379,7 +379,7 @@ int restore_as_found(const std::filesystem::path& path) {
     return 0;
   }
   if (!can_control_service()) {
-    // Kept by a run that may change the service, for such a run to give back.
+    // Kept by a run that may change the service, for such a run to restore.
     std::printf("this run may not change wuauserv (%s): %s stays\n",
                 service_control_refused().c_str(), shown(path).c_str());
     return 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-// wuauserv as a test found it, and given back: its start type and whether it
+// wuauserv as a test found it, and restored: its start type and whether it
 // runs. The tests that control the service stop and start it; a developer's
 // machine and a runner keep what they had, also when a test fails or is cut
 // short.
@@ -60,7 +60,7 @@ std::string restore_wuauserv(const ServiceRecord& record, bool with_state);
 // run that finds one (an earlier run was cut short before giving the service
 // back) keeps it, so that what the machine had is never overwritten by what
 // a test left; a note that does not parse, or that another machine wrote,
-// fails. Restoring gives back the start type and, where tests were cut short
+// fails. Restoring sets the start type back and, where tests were cut short
 // before giving back their own changes (their marks are left beside the
 // note), whether the service ran before the earliest of them; otherwise
 // whether it runs is Windows Update's. Then it removes the note and the
@@ -75,14 +75,14 @@ std::string set_wuauserv_start_type(DWORD type);
 // One test's hold on wuauserv: how it stood as the test began. With a note,
 // the hold is also kept in a mark of the test's own beside it, which no other
 // test overwrites or removes, so that a test cut short (a crash, a time-out)
-// is still given back by the run's restore.
+// is still restored by the run's restore.
 class ServiceHold {
  public:
   // The hold, or why it cannot be taken; nothing is changed then.
   static std::variant<ServiceHold, std::string> take(
       const std::string& test, const std::optional<std::filesystem::path>& note);
   // Gives back how the service stood, then removes the mark; a mark stays
-  // where the service could not be given back. Says what failed, or nothing.
+  // where the service could not be restored. Says what failed, or nothing.
   std::string give_back() const;
 
  private:

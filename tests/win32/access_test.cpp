@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/design.h"
+#include "version.h"
 #include "win32/accessible_fixture.h"
 
 namespace orvanel::win32 {
@@ -45,7 +46,7 @@ TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
   // A dark high-contrast theme comes on while the program runs: the change
   // of colours reaches the window, which asks the seam again.
   high_contrast_on = true;
-  PostMessageW(window->handle(), WM_SYSCOLORCHANGE, 0, 0);
+  PostMessageW(main_window(), WM_SYSCOLORCHANGE, 0, 0);
   window->do_events();
   for (const Control label : {Label1, Label2(0), Label2(1)}) {
     EXPECT_EQ(readable(label, "high contrast"), RGB(0, 0, 0)) << "the background kept its grey";
@@ -53,7 +54,7 @@ TEST_F(Accessible, EveryLabelReadsAgainstItsBackgroundInEitherTheme) {
 
   // And off again.
   high_contrast_on = false;
-  PostMessageW(window->handle(), WM_SYSCOLORCHANGE, 0, 0);
+  PostMessageW(main_window(), WM_SYSCOLORCHANGE, 0, 0);
   window->do_events();
   const Painted back = painted(Label1);
   EXPECT_EQ(back.background, testing::design::kBackground);
@@ -284,16 +285,17 @@ TEST_F(Accessible, ControlsAreAnnotatedWhenAnAccessibilityClientFirstAsks) {
     if (hook != nullptr) UnhookWindowsHookEx(hook);
     if (asked != Asked::kDuringCreation) {
       EXPECT_TRUE(services.properties.empty()) << "annotated before anyone asked";
-      const HWND target = asked == Asked::kWindow ? window->handle() : control(Image1);
+      const HWND target = asked == Asked::kWindow ? main_window() : control(Image1);
       SendMessageW(target, WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
     }
     EXPECT_EQ(services.value(control(Label1), kLiveSettingProperty), L"1")
         << "not a polite live region";
-    EXPECT_EQ(services.value(control(Label2(0)), kAccNameProperty), L"Copyright \u00A9 2026");
+    EXPECT_EQ(services.value(control(Label2(0)), kAccNameProperty),
+              L"Copyright \u00A9 " ORVANEL_YEAR);
     EXPECT_EQ(services.value(control(Image1), kAccNameProperty),
               L"Orvanel emblem: a flag waving in front of a globe");
     const int made = services.annotations;
-    SendMessageW(window->handle(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
+    SendMessageW(main_window(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
     SendMessageW(control(Label1), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT));
     EXPECT_EQ(services.annotations, made) << "annotated again";
 

@@ -71,14 +71,14 @@ class Accessible : public LiveWindow {
     COLORREF ink;
   };
   Painted painted(Control label) {
-    RedrawWindow(window->handle(), nullptr, nullptr,
+    RedrawWindow(main_window(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     window->do_events();
     const POINT bare{MulDiv(3000, dpi(), 1440), MulDiv(900, dpi(), 1440)};
-    Painted seen{testing::capture(window->handle(), {bare.x, bare.y, bare.x + 1, bare.y + 1}).at(0),
+    Painted seen{testing::capture(main_window(), {bare.x, bare.y, bare.x + 1, bare.y + 1}).at(0),
                  0};
     double best = 0;
-    for (const COLORREF pixel : testing::capture(window->handle(), place(control(label)))) {
+    for (const COLORREF pixel : testing::capture(main_window(), place(control(label)))) {
       if (contrast(pixel, seen.background) > best) {
         best = contrast(pixel, seen.background);
         seen.ink = pixel;
@@ -104,7 +104,7 @@ class Accessible : public LiveWindow {
     using testing::design::Kind;
     const auto pixels = [&](int twips) { return MulDiv(twips, resolution, 1440); };
     RECT client{};
-    GetClientRect(window->handle(), &client);
+    GetClientRect(main_window(), &client);
     EXPECT_EQ(client.right, pixels(testing::design::kClientWidth));
     EXPECT_EQ(client.bottom, pixels(testing::design::kClientHeight));
     for (const testing::design::Control& expected : testing::design::kControls) {

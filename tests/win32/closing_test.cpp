@@ -28,7 +28,7 @@ TEST_F(LiveWindow, ClosingTheWindowUnderThePromptEndsThePressQuietly) {
   ASSERT_TRUE(other.shown()) << "the other program's box did not show";
   open_and_refresh(std::string("Running"));
   wmi.fail_from(sim::Operation::kMethod, Failure(-2147467263, "Not implemented"), 1);
-  const HWND main = window->handle();
+  const HWND main = main_window();
   std::thread closer([main] {
     testing::find_dialog(GetCurrentProcessId(), L"Whoops");
     PostMessageW(main, WM_CLOSE, 0, 0);
@@ -94,9 +94,13 @@ class ClosedWhileWaiting : public ::testing::Test {
     }
   }
 
+  static HWND main_window() {
+    return testing::find_thread_window(GetCurrentThreadId(), kWindowClass);
+  }
+
   void close_from_another_thread() {
     const winapi::unique_kernel_handle sent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    const HWND target = window->handle();
+    const HWND target = main_window();
     std::thread closer([&] {
       SendMessageW(target, WM_CLOSE, 0, 0);
       SetEvent(sent.get());
@@ -162,7 +166,7 @@ TEST_F(ClosedWhileWaiting, APressEndsQuietlyWhetherAPollOrItsRefreshWaits) {
     const ULONGLONG end = GetTickCount64() + 5000;
     while (queries < 1 && GetTickCount64() < end) window->do_events();
     ASSERT_EQ(queries, 1) << "no first refresh";
-    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(window->handle(), id_of(Command1(0)))));
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(main_window(), id_of(Command1(0)))));
     created.clear();
     form->Command1_Click(0);
     EXPECT_TRUE(window->unloaded());

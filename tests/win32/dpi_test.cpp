@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/win32_controls.h"
+#include "app/win32_geometry.h"
 #include "support/design.h"
 #include "winapi/text.h"
 #include "win32/accessible_fixture.h"
@@ -95,7 +95,7 @@ TEST_F(Accessible, TheWindowFollowsItsMonitorsResolution) {
   ASSERT_EQ(dpi(), 96) << "the screen is not at 96 dpi";
   EXPECT_EQ(first_shown.cx, 630) << "shown before it was laid out at its monitor's resolution";
   EXPECT_EQ(first_shown.cy, 185);
-  const HWND main = window->handle();
+  const HWND main = main_window();
   RECT frame{};
   GetWindowRect(main, &frame);
   EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - (frame.right - frame.left)) / 2);

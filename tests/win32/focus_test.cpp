@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/win32_controls.h"
+#include "app/win32_geometry.h"
 #include "app/win32_form.h"
 #include "win32/live_window_fixture.h"
 #include "sim/sim_wmi.h"
@@ -29,7 +29,7 @@ TEST_F(LiveWindow, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
   // Disabled and enabled again before the window handles anything: the
   // focus never moves, and meanwhile the button takes no click.
   window->set_enabled(Command1(kStartStopButton), false);
-  SendMessageW(window->handle(), WM_COMMAND, MAKEWPARAM(id_of(Command1(0)), BN_CLICKED),
+  SendMessageW(main_window(), WM_COMMAND, MAKEWPARAM(id_of(Command1(0)), BN_CLICKED),
                reinterpret_cast<LPARAM>(button));
   EXPECT_EQ(wmi.requests().size(), 0U) << "a disabled button was pressed";
   window->set_enabled(Command1(kStartStopButton), true);
@@ -41,14 +41,14 @@ TEST_F(LiveWindow, ADisabledFocusedButtonParksTheFocusUntilItReturns) {
   // A disable that stands: the focus waits on the status line, neither on
   // the bare window nor on Close, and shows there as a focus frame.
   const auto framed = [&] {
-    UpdateWindow(window->handle());
+    UpdateWindow(main_window());
     RECT edge = place(control(Label1));
     InflateRect(&edge, kFocusMargin, kFocusMargin);
     edge.bottom = edge.top + 1;
-    return std::ranges::any_of(testing::capture(window->handle(), edge),
+    return std::ranges::any_of(testing::capture(main_window(), edge),
                                [](COLORREF pixel) { return pixel != RGB(212, 208, 200); });
   };
-  SendMessageW(window->handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  SendMessageW(main_window(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   window->set_enabled(Command1(kStartStopButton), false);
   window->do_events();
   EXPECT_FALSE(IsWindowEnabled(button));
@@ -86,7 +86,7 @@ TEST_F(LiveWindow, KeysReachOnlyEnabledButtonsAndEscapeNothing) {
   open(std::string("Running"), &events);
   ASSERT_TRUE(pump_until([&] { return events.activations == 1; }));
   const auto settle = [&] { pump_until([] { return false; }, 300); };
-  ORVANEL_REQUIRE_LETTERS_ON_THEIR_KEYS(window->handle(), L"LS");
+  ORVANEL_REQUIRE_LETTERS_ON_THEIR_KEYS(main_window(), L"LS");
 
   ASSERT_TRUE(keys({VK_MENU, 'S'}));  // the Start/Stop button is still greyed
   ASSERT_TRUE(keys({VK_ESCAPE}));

@@ -10,10 +10,11 @@
 #include <string>
 
 #include "app/form1.h"
-#include "app/win32_controls.h"
+#include "app/win32_geometry.h"
 #include "app/win32_form.h"
 #include "winapi/text.h"
 #include "sim/sim_wmi.h"
+#include "support/find.h"
 #include "support/input.h"
 #include "support/screen.h"
 
@@ -63,7 +64,12 @@ class LiveWindow : public ::testing::Test {
         << status();
   }
 
-  HWND control(Control control) const { return GetDlgItem(window->handle(), id_of(control)); }
+  // The window, as this thread's window of its class: the program keeps its
+  // handle to itself.
+  static HWND main_window() {
+    return testing::find_thread_window(GetCurrentThreadId(), kWindowClass);
+  }
+  HWND control(Control control) const { return GetDlgItem(main_window(), id_of(control)); }
   std::string status() const { return winapi::utf8_from_wide(text_of(control(Label1))); }
   static std::wstring text_of(HWND control) {
     wchar_t buffer[4096] = {};
@@ -72,13 +78,13 @@ class LiveWindow : public ::testing::Test {
   }
   // The icon the window shows: its own, else its class's.
   HICON shown_icon(WPARAM which) const {
-    if (const LRESULT own = SendMessageW(window->handle(), WM_GETICON, which, 0)) {
+    if (const LRESULT own = SendMessageW(main_window(), WM_GETICON, which, 0)) {
       return reinterpret_cast<HICON>(own);
     }
     return reinterpret_cast<HICON>(
-        GetClassLongPtrW(window->handle(), which == ICON_BIG ? GCLP_HICON : GCLP_HICONSM));
+        GetClassLongPtrW(main_window(), which == ICON_BIG ? GCLP_HICON : GCLP_HICONSM));
   }
-  RECT place(HWND control) const { return place_in(window->handle(), control); }
+  RECT place(HWND control) const { return place_in(main_window(), control); }
 
   // A person's input, for this window alone (see win/input.h).
   [[nodiscard]] POINT bare() const {
@@ -87,14 +93,14 @@ class LiveWindow : public ::testing::Test {
             MulDiv(testing::kBareSpotTwips.y, dpi, 1440)};
   }
   [[nodiscard]] ::testing::AssertionResult keys(std::initializer_list<WORD> pressed) {
-    return testing::press_keys(window->handle(), bare(), pressed, [this] { window->do_events(); });
+    return testing::press_keys(main_window(), bare(), pressed, [this] { window->do_events(); });
   }
   [[nodiscard]] ::testing::AssertionResult click(HWND control, int clicks) {
-    return testing::click_at(window->handle(), bare(), testing::centre_of(place(control)), clicks,
+    return testing::click_at(main_window(), bare(), testing::centre_of(place(control)), clicks,
                              [this] { window->do_events(); });
   }
   [[nodiscard]] ::testing::AssertionResult to_front() {
-    return testing::bring_to_front(window->handle(), bare(), [this] { window->do_events(); });
+    return testing::bring_to_front(main_window(), bare(), [this] { window->do_events(); });
   }
 };
 

@@ -49,7 +49,7 @@ TEST_F(LiveWindow, TheFirstActivationRefreshesOnceWithTheIconAndTheWindowMenuSet
   // Activated again without having been left, as a window shown behind
   // another is when clicked: the focus stays where the first activation put it.
   ASSERT_EQ(GetFocus(), control(Command1(1)));
-  SendMessageW(window->handle(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
+  SendMessageW(main_window(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
   EXPECT_EQ(GetFocus(), control(Command1(1))) << "a second activation moved the focus";
 
   // The window menu, opened as Alt+Space opens it, offers only Move and Close.
@@ -59,7 +59,7 @@ TEST_F(LiveWindow, TheFirstActivationRefreshesOnceWithTheIconAndTheWindowMenuSet
   const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &read_open_menu, nullptr, GetCurrentThreadId());
   // Should the menu never say it is open, it is closed all the same.
   const UINT_PTR timer = SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
-  PostMessageW(window->handle(), WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);
+  PostMessageW(main_window(), WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);
   pump_until([] { return menu_read; }, 4000);
   KillTimer(nullptr, timer);
   UnhookWindowsHookEx(hook);
@@ -74,15 +74,15 @@ TEST_F(LiveWindow, TheFirstActivationRefreshesOnceWithTheIconAndTheWindowMenuSet
 
   // Deactivating and activating again does not refresh.
   const int connects = wmi.calls(sim::Operation::kConnect);
-  SendMessageW(window->handle(), WM_ACTIVATE, WA_INACTIVE, 0);
-  SendMessageW(window->handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+  SendMessageW(main_window(), WM_ACTIVATE, WA_INACTIVE, 0);
+  SendMessageW(main_window(), WM_ACTIVATE, WA_ACTIVE, 0);
   window->do_events();
   EXPECT_EQ(wmi.calls(sim::Operation::kConnect), connects);
 }
 
 TEST_F(LiveWindow, EverythingTheWindowMadeGoesWithIt) {
   open_and_refresh(std::string("Running"));
-  const HWND main = window->handle();
+  const HWND main = main_window();
   const HWND owner = GetWindow(main, GW_OWNER);
   std::vector<HGDIOBJ> objects;
   for (const Control id : {Command1(0), Label1, Label2(0), Label3}) {
@@ -143,7 +143,7 @@ TEST_F(LiveWindow, ADoubleClickOnTheGreyedButtonReachesTheWindow) {
 
 TEST_F(LiveWindow, ACloseInsideThePumpEndsEverythingThatRuns) {
   open_and_refresh(std::string("Running"));
-  const HWND main = window->handle();
+  const HWND main = main_window();
   const int connects = wmi.calls(sim::Operation::kConnect);
 
   PostMessageW(main, WM_CLOSE, 0, 0);
@@ -165,7 +165,7 @@ TEST_F(LiveWindow, TheStatusLineFitsItsTextAndShowsItAsItStands) {
   window->set_caption(Label1, "Automatic Update is " + std::string(2000, 'W'));
   const RECT wide = place(label);
   RECT client{};
-  GetClientRect(window->handle(), &client);
+  GetClientRect(main_window(), &client);
   EXPECT_EQ(wide.left, before.left);
   EXPECT_EQ(wide.top, before.top);
   EXPECT_GT(wide.right, client.right) << "a long text is cut off by the window's edge, not wrapped";
@@ -186,11 +186,11 @@ TEST_F(LiveWindow, TheStatusLineFitsItsTextAndShowsItAsItStands) {
 
 TEST_F(LiveWindow, DoEventsHandlesWhatIsWaitingIncludingPaint) {
   open_and_refresh(std::string("Stopped"));
-  InvalidateRect(window->handle(), nullptr, TRUE);
+  InvalidateRect(main_window(), nullptr, TRUE);
   PostMessageW(control(Command1(1)), WM_NULL, 0, 0);
   window->do_events();
   RECT dirty{};
-  EXPECT_FALSE(GetUpdateRect(window->handle(), &dirty, FALSE)) << "painting was left waiting";
+  EXPECT_FALSE(GetUpdateRect(main_window(), &dirty, FALSE)) << "painting was left waiting";
   MSG left;
   EXPECT_FALSE(PeekMessageW(&left, nullptr, 0, 0, PM_NOREMOVE)) << "a message was left waiting";
 }
@@ -226,10 +226,10 @@ TEST_F(LiveWindow, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
   events.failure = [] { throw std::bad_alloc(); };
   shown.clear();
   std::thread second([&] { shown = answer_box(L"Orvanel v1.0"); });
-  SendMessageW(window->handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(200, 60));
+  SendMessageW(main_window(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(200, 60));
   second.join();
   EXPECT_EQ(shown, "Run-time error '7':\n\nOut of memory");
-  EXPECT_TRUE(IsWindow(window->handle()));
+  EXPECT_TRUE(IsWindow(main_window()));
 
   // A handler that closes the window before it fails: the box stands on its
   // own, and the program ends once it is answered.
@@ -239,7 +239,7 @@ TEST_F(LiveWindow, AFailureLeavingAHandlerIsShownAndTheProgramGoesOn) {
   };
   shown.clear();
   std::thread third([&] { shown = answer_box(L"Orvanel v1.0"); });
-  SendMessageW(window->handle(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(200, 60));
+  SendMessageW(main_window(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(200, 60));
   third.join();
   EXPECT_EQ(shown, "Run-time error '-5':\n\nafter the close");
   EXPECT_TRUE(window->unloaded());

@@ -1,21 +1,15 @@
-#include "app/win32_controls.h"
+#include "app/win32_geometry.h"
 
 #include <cstddef>
 #include <string>
 
 #include "winapi/handles.h"
+#include "winapi/text.h"
 
 namespace orvanel::win32 {
 
 using winapi::scoped_select;
 using winapi::scoped_window_dc;
-
-std::wstring window_text(HWND window) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
 
 void centre_on_monitor(HWND window, SIZE size) {
   MONITORINFO monitor{};
@@ -59,7 +53,7 @@ void fit_label(HWND window, HWND label) {
   {
     const scoped_window_dc dc(label);
     extent = text_extent(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)),
-                         window_text(label));
+                         winapi::window_text(label));
   }
   SetWindowPos(label, nullptr, 0, 0, extent.cx, extent.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the window does with its controls beyond the look: where one stands,
-// its text, its extent, and the window placed on its monitor.
+// Where things stand: a control in its window, a text's extent, a label
+// fitted to its text, a focus frame, and the window on its monitor.
 
 #include <windows.h>
 
@@ -13,9 +13,8 @@ namespace orvanel::win32 {
 // Sizes a top-level window and puts it in the middle of its monitor.
 void centre_on_monitor(HWND window, SIZE size);
 
-// A control's rectangle in its window's client area, and a window's text.
+// A control's rectangle in its window's client area.
 RECT place_in(HWND window, HWND control);
-std::wstring window_text(HWND window);
 
 // How far around a label its focus frame stands, where one is drawn, and
 // where it stands: on the window's background, as the label draws none.

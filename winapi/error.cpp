@@ -1,4 +1,4 @@
-#include "winapi/failure.h"
+#include "winapi/error.h"
 
 #include <cstdint>
 #include <string>
@@ -25,12 +25,12 @@ std::string system_message(HRESULT result) {
 
 }  // namespace
 
-Failure failure_from(HRESULT result, EXCEPINFO* exception) {
+Error error_from(HRESULT result, EXCEPINFO* exception) {
   std::int32_t number = result;
-  std::string description;
+  std::string text;
   if (result == DISP_E_EXCEPTION && exception != nullptr) {
     if (exception->pfnDeferredFillIn != nullptr) exception->pfnDeferredFillIn(exception);
-    const unique_bstr text(std::exchange(exception->bstrDescription, nullptr));
+    const unique_bstr description(std::exchange(exception->bstrDescription, nullptr));
     const unique_bstr source(std::exchange(exception->bstrSource, nullptr));
     const unique_bstr help(std::exchange(exception->bstrHelpFile, nullptr));
     if (exception->scode != 0) {
@@ -38,21 +38,20 @@ Failure failure_from(HRESULT result, EXCEPINFO* exception) {
     } else if (exception->wCode != 0) {
       number = exception->wCode;
     }
-    if (text.get() != nullptr) description = utf8_from_wide({text.get(), SysStringLen(text.get())});
+    text = utf8_from_bstr(description.get());
   }
-  if (description.empty()) description = system_message(number);
-  if (description.empty()) {
-    description = "Automation error 0x";
+  if (text.empty()) text = system_message(number);
+  if (text.empty()) {
+    text = "Automation error 0x";
     const auto bits = static_cast<std::uint32_t>(number);
-    for (int shift = 28; shift >= 0; shift -= 4)
-      description += "0123456789ABCDEF"[(bits >> shift) & 0xFU];
+    for (int shift = 28; shift >= 0; shift -= 4) text += "0123456789ABCDEF"[(bits >> shift) & 0xFU];
   }
-  return {number, std::move(description)};
+  return {number, std::move(text)};
 }
 
-Failure last_error() {
+Error last_error() {
   const DWORD code = GetLastError();
-  return failure_from(HRESULT_FROM_WIN32(code == 0 ? ERROR_INVALID_FUNCTION : code));
+  return error_from(HRESULT_FROM_WIN32(code == 0 ? ERROR_INVALID_FUNCTION : code));
 }
 
 }  // namespace orvanel::winapi

@@ -1,11 +1,12 @@
 #include "app/win32_form.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
-#include "app/win32_controls.h"
+#include "app/win32_geometry.h"
 #include "service/failure.h"
-#include "winapi/failure.h"
+#include "service/windows_failure.h"
 #include "winapi/text.h"
 
 // The forms interface that the behaviour calls, and the message loop that
@@ -69,7 +70,7 @@ void Win32Form::require_window() const {
 }
 
 std::string Win32Form::caption(Control control) {
-  return winapi::utf8_from_wide(window_text(control_window(control)));
+  return winapi::utf8_from_wide(winapi::window_text(control_window(control)));
 }
 
 void Win32Form::set_caption(Control control, std::string_view text) {
@@ -77,8 +78,8 @@ void Win32Form::set_caption(Control control, std::string_view text) {
   const std::wstring wide = winapi::wide_from_utf8(text);
   // A button repaints itself whenever its text is set, and every query sets
   // Start/Stop's, mostly to what it reads already.
-  if (control != Label1 && window_text(window) == wide) return;
-  if (!SetWindowTextW(window, wide.c_str())) throw winapi::last_error();
+  if (control != Label1 && winapi::window_text(window) == wide) return;
+  if (!SetWindowTextW(window, wide.c_str())) throw_last_error();
   if (control != Label1) return;
   fit_label(window_.get(), window);
   Annotations::announce(window);
@@ -115,7 +116,7 @@ void Win32Form::apply_cursor() const {
 
 void Win32Form::unload() {
   require_window();
-  if (!DestroyWindow(window_.get())) throw winapi::last_error();
+  if (!DestroyWindow(window_.get())) throw_last_error();
 }
 
 MsgBoxAnswer Win32Form::msg_box(std::string_view text, std::string_view title, MsgBoxStyle style) {
@@ -126,18 +127,15 @@ MsgBoxAnswer Win32Form::msg_box(std::string_view text, std::string_view title, M
   // The window closed under the prompt took the prompt with it: the press
   // is over, not failed.
   if (answer == 0 && !window_) return MsgBoxAnswer::kAbort;
-  if (answer == 0) throw winapi::last_error();
+  if (answer == 0) throw_last_error();
   // The box offers no other answer with the one style used.
   return answer == IDRETRY || answer == IDIGNORE ? static_cast<MsgBoxAnswer>(answer)
                                                  : MsgBoxAnswer::kAbort;
 }
 
+// A clock that neither jumps nor wraps at midnight.
 double Win32Form::clock() {
-  LARGE_INTEGER now{};
-  LARGE_INTEGER frequency{};
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace orvanel::win32
