@@ -4,7 +4,7 @@ set -eu
 
 packages="make cmake g++ libgtest-dev googletest clang clang-tidy g++-mingw-w64-x86-64 mingw-w64-tools
 wine wine64 fonts-wine xvfb xauth xdotool imagemagick fonts-liberation python3 git ca-certificates
-osslsigncode openssl iwyu"
+osslsigncode openssl iwyu zip"
 
 missing=""
 for package in $packages; do

@@ -7,21 +7,16 @@ program=build/windows/orvanel.exe
 watch=build/windows/tools/orvanel_watch.exe
 dir=build/wine-run
 
-headless=yes
-[ -z "${DISPLAY:-}" ] || headless=no
-if [ $headless = no ]; then
-  sh tools/wine-env.sh start "$dir" --display
-else
-  sh tools/wine-env.sh start "$dir"
-fi
 trap 'sh tools/wine-env.sh stop "$dir"' EXIT INT TERM
-. "$dir/env"
-
-if [ $headless = no ]; then
+if [ -n "${DISPLAY:-}" ]; then
+  sh tools/wine-env.sh start "$dir" --display
+  . "$dir/env"
   echo "Starting $program on $DISPLAY"
   wine "$program"
   exit 0
 fi
+sh tools/wine-env.sh start "$dir"
+. "$dir/env"
 
 wine "$program" &
 program_pid=$!

@@ -13,21 +13,18 @@ own_display=${3:-}
 prefix=$dir/prefix
 
 stop_pid() {
-  if [ -f "$1" ]; then
-    pid=$(cat "$1")
-    kill "$pid" 2>/dev/null || true
-    # Give it a moment to leave before anyone starts a new one.
-    i=0
-    while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-    rm -f "$1"
-  fi
+  [ -f "$1" ] || return 0
+  pid=$(cat "$1")
+  kill "$pid" 2>/dev/null || true
+  # Give it a moment to leave before anyone starts a new one.
+  i=0
+  while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+  rm -f "$1"
 }
 
 stop() {
-  if [ -f "$dir/wineserver.pid" ]; then
-    # Ends every Wine process of this prefix, which only the tests use.
-    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-  fi
+  # Ends every Wine process of this prefix, which only the tests use.
+  [ ! -f "$dir/wineserver.pid" ] || WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   stop_pid "$dir/wineserver.pid"
   stop_pid "$dir/xvfb.pid"
   rm -f "$dir/env"

@@ -1,5 +1,7 @@
 #!/bin/sh
-# Runs a Windows program under the tests' Wine environment:
+# Runs a Windows program under the tests' Wine environment, at the display
+# resolution ORVANEL_WINE_DPI gives if it gives one (Wine reads it as a
+# program starts), set back afterwards:
 #   wine-run.sh DIR PROGRAM [ARGUMENTS...]
 # The program's output goes through a file: Wine's desktop process, which the
 # first window starts, inherits whatever the program writes to and outlives
@@ -18,8 +20,12 @@ fi
 output=$(mktemp)
 errors=$(mktemp)
 trap 'rm -f "$output" "$errors"' EXIT
+key='HKCU\Control Panel\Desktop'
+[ -z "${ORVANEL_WINE_DPI:-}" ] ||
+  wine reg add "$key" /v LogPixels /t REG_DWORD /d "$ORVANEL_WINE_DPI" /f >/dev/null 2>&1
 status=0
 WINEDEBUG=-all,err+all wine "$@" >"$output" 2>"$errors" </dev/null || status=$?
+[ -z "${ORVANEL_WINE_DPI:-}" ] || wine reg delete "$key" /v LogPixels /f >/dev/null 2>&1
 # Wine's debug lines start with a thread id and a class; its loader's with
 # "wine:". Everything else on the error stream is the program's.
 wine_lines='^([0-9a-f]{4}:)?(err|fixme|warn|trace):|^wine: '

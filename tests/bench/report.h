@@ -23,19 +23,20 @@ inline std::string figure(double value) {
   return text;
 }
 
-// One line of the benchmark table, as tools/bench.sh collects it:
-// what, our figure, the bare reference (or none), unit, goal on the ratio;
-// the ratio is ours over the reference unless a measure gives its own.
+// One row of the benchmark table, as Markdown, which tools/bench.sh
+// collects: what, our figure, the bare reference (or none), unit, goal on
+// the ratio; the ratio is ours over the reference unless a measure gives
+// its own.
 inline void report(const std::string& what, double ours, double bare, const std::string& unit,
                    const std::string& goal, double ratio = 0) {
-  std::printf("ROW\t%s\t%s\t%s\t", what.c_str(), figure(ours).c_str(),
+  std::printf("| %s | %s | %s | ", what.c_str(), figure(ours).c_str(),
               bare > 0 ? figure(bare).c_str() : "-");
   if (bare > 0) {
     std::printf("%.3f", ratio > 0 ? ratio : ours / bare);
   } else {
     std::printf("-");
   }
-  std::printf("\t%s\t%s\n", unit.c_str(), goal.c_str());
+  std::printf(" | %s | %s |\n", unit.c_str(), goal.c_str());
   std::fflush(stdout);
 }
 

@@ -258,6 +258,6 @@ int wmain(int argc, wchar_t** argv) {
   std::string dlls;
   for (const std::string& dll : orvanel::testing::imported_dlls(image))
     dlls += (dlls.empty() ? "" : " ") + dll;
-  std::printf("DLLS\t%s\n", dlls.c_str());
+  std::printf("DLLs orvanel.exe imports: %s\n", dlls.c_str());
   return 0;
 }

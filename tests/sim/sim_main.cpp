@@ -1,9 +1,15 @@
 // orvanel-sim.exe: the program against the simulated service, for the tests
-// only. Its service comes from the environment: state, number of instances,
-// how long a stop or start stays pending, how long each query takes,
-// whether the state changes under the window at every query, and a failure
-// of the start and stop requests ("NUMBER DESCRIPTION", for every request or
-// for the first so many).
+// only. Its service comes from the environment:
+//   ORVANEL_SIM_STATE          the state text (default "Running")
+//   ORVANEL_SIM_INSTANCES      how many instances the query finds (default 1)
+//   ORVANEL_SIM_SECONDS        how long a stop or start stays pending (default 1)
+//   ORVANEL_SIM_QUERY_SECONDS  how long each query takes (default 0)
+//   ORVANEL_SIM_FLIPS          1: the service stops or starts by itself before
+//                              every query
+//   ORVANEL_SIM_FAILURE        a failure of the start and stop requests,
+//                              "NUMBER DESCRIPTION"
+//   ORVANEL_SIM_FAILURES       how many requests fail, from the first (0 or
+//                              unset: every one)
 #include <windows.h>
 
 #include <chrono>

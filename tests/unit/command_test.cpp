@@ -423,14 +423,16 @@ TEST_F(Command, PromptTextsShowTheNumberAsItIs) {
   EXPECT_EQ(prompt_text(Failure(-2147483647 - 1, "x")), "Error: x (#-2147483648)");
 
   // What a step throws that is not a failure is prompted as one: out of
-  // memory as the forms runtime's error 7, anything else as the program's
-  // own 51, with the exception's text where it has one.
+  // memory as the forms runtime's error 7, a text too long for a string or
+  // its conversion as its error 14, anything else as the program's own 51,
+  // with the exception's text where it has one.
   struct Thrown {
     std::function<void()> raise;
     std::string prompt;
   };
   const Thrown thrown[] = {
       {[] { throw std::bad_alloc(); }, "Error: Out of memory (#7)"},
+      {[] { throw std::length_error("too long"); }, "Error: Out of string space (#14)"},
       {[] { throw std::runtime_error("disk full"); }, "Error: disk full (#51)"},
       {[] { throw 42; }, "Error: Internal error (#51)"},
   };
