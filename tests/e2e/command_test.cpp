@@ -59,13 +59,22 @@ std::vector<Refusal> refusals(const std::wstring& simulated_environment) {
   return found;
 }
 
+// What the program shows, for a test that finds it other than it should.
+std::string seen(const RunningApp& app) {
+  if (!IsWindow(app.window())) return "its window is gone";
+  std::string shown = "its window shows \"" + app.status() + "\", " +
+                      (IsWindowEnabled(app.window()) ? "enabled" : "disabled");
+  if (const Prompt prompt(app, 0); prompt.box != nullptr) shown += ", under \"" + prompt.text + "\"";
+  return shown;
+}
+
 // The program with the service stopped, its Start pressed: the request is
 // refused, and the prompt shows.
 class ErrorPrompt : public ::testing::Test {
  protected:
   Prompt press_start(const Refusal& refusal) {
     if (refusal.real) {
-      // Wine's own service, stopped for the press, is the test's to give back.
+      // Wine's own service, stopped for the press, is the test's to restore.
       EXPECT_EQ(hold_wuauserv_for_this_test(), "");
       EXPECT_EQ(set_wuauserv_running(false), "");
       app.emplace(Programs::real);
@@ -138,7 +147,7 @@ TEST_F(ErrorPrompt, CloseDuringTheWaitEndsTheProgramWithinTheWait) {
     prompt.answer(IDIGNORE);
     const ULONGLONG closed = GetTickCount64();
     ASSERT_TRUE(app->click(app->centre(Command1(1))));
-    ASSERT_TRUE(app->wait_for_exit(4000)) << "the program outlived the wait";
+    ASSERT_TRUE(app->wait_for_exit(4000)) << "the program outlived the wait: " << seen(*app);
     EXPECT_LT(GetTickCount64() - closed, 2000U);
     EXPECT_EQ(app->exit_code(), 0U);
   }

@@ -29,6 +29,13 @@ bool shows(HWND window, POINT screen) {
   return under != nullptr && GetAncestor(under, GA_ROOT) == window;
 }
 
+// Every press and release says where it happens (MOUSEEVENTF_MOVE with
+// absolute coordinates), not only the first move: whatever else moves the
+// pointer meanwhile, the button goes down and up at the point. Under Wine
+// something does: just after a message box under the pointer was answered,
+// a press sent to the Close button arrived with the pointer back over the
+// button clicked a moment before, where the X server's own pointer had
+// stayed, and was a double-click on that button.
 void send_clicks(POINT screen, int clicks) {
   std::vector<INPUT> inputs;
   INPUT move{};
@@ -40,7 +47,7 @@ void send_clicks(POINT screen, int clicks) {
   for (int k = 0; k < clicks; ++k) {
     for (const DWORD button : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
       INPUT press = move;
-      press.mi.dwFlags = button | MOUSEEVENTF_ABSOLUTE;
+      press.mi.dwFlags = button | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
       inputs.push_back(press);
     }
   }
