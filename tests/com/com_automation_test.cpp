@@ -143,8 +143,7 @@ class ComAnswers : public ::testing::Test {
   winapi::unique_variant kept;
 
   Value answer_of(VARIANT& given) {
-    VariantClear(kept.get());
-    VariantCopy(kept.get(), &given);
+    VariantCopy(kept.put(), &given);
     fake.answer = *kept.get();
     const Object object = com::object_from(&fake);
     return object.property("Answer");
@@ -173,13 +172,13 @@ TEST_F(ComAnswers, TextsComeThroughWhole) {
   *v.put() = text(std::wstring(10000, L'&'));
   EXPECT_EQ(text_of(answer_of(*v.get())), std::string(10000, '&'));
 
-  BSTR held = SysAllocString(L"Stopped");
+  const winapi::unique_bstr held(SysAllocString(L"Stopped"));
+  BSTR referred = held.get();
   VARIANT by_reference;
   by_reference.vt = VT_BSTR | VT_BYREF;
-  by_reference.pbstrVal = &held;
+  by_reference.pbstrVal = &referred;
   fake.answer = by_reference;
   EXPECT_EQ(text_of(com::object_from(&fake).property("Answer")), "Stopped");
-  SysFreeString(held);
 }
 
 TEST_F(ComAnswers, OddTypesBecomeTextNothingOrAFailure) {

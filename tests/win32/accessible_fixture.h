@@ -19,6 +19,7 @@
 #include "support/design.h"
 #include "support/screen.h"
 #include "win32/live_window_fixture.h"
+#include "winapi/handles.h"
 
 namespace orvanel::win32 {
 
@@ -146,10 +147,10 @@ class Accessible : public LiveWindow {
     // The icon at the size the resolution asks for.
     ICONINFO info{};
     ASSERT_TRUE(GetIconInfo(shown_icon(ICON_BIG), &info));
+    const winapi::unique_hbitmap colour(info.hbmColor);
+    const winapi::unique_hbitmap mask(info.hbmMask);
     BITMAP image{};
-    GetObjectW(info.hbmColor, sizeof image, &image);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
+    GetObjectW(colour.get(), sizeof image, &image);
     EXPECT_EQ(image.bmWidth, MulDiv(GetSystemMetrics(SM_CXICON), resolution, dpi()));
   }
 };

@@ -17,6 +17,7 @@
 #include "sim/sim_wmi.h"
 #include "support/find.h"
 #include "support/screen.h"
+#include "winapi/handles.h"
 
 namespace orvanel::win32 {
 namespace {
@@ -95,8 +96,8 @@ TEST_F(LiveWindow, EverythingTheWindowMadeGoesWithIt) {
   for (HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0U);
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(icon, &info));
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
+  const winapi::unique_hbitmap colour(info.hbmColor);
+  const winapi::unique_hbitmap mask(info.hbmMask);
 
   form.reset();
   window.reset();
