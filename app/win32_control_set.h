@@ -1,6 +1,6 @@
 #pragma once
 
-// The window's controls once made: their handles, kept here alone from the
+// The window's controls once created: their handles, kept here alone from the
 // moment they exist, and Start/Stop's enabled flag as the behaviour last set
 // it. The window owns the set; its look, its focus keeper and its
 // annotations read it.
@@ -26,7 +26,7 @@ class ControlSet {
     const std::size_t at = slot(control);
     if (at < handles_.size()) handles_[at] = handle;
   }
-  [[nodiscard]] bool made() const noexcept { return (*this)[Label1] != nullptr; }
+  [[nodiscard]] bool created() const noexcept { return (*this)[Label1] != nullptr; }
 
   // Whether Start/Stop takes a click; the button itself follows as the
   // focus keeper lets it.

@@ -304,7 +304,7 @@ LRESULT Win32Form::on_get_object(WPARAM w, LPARAM l) {
 }
 
 LRESULT Win32Form::on_annotate() {
-  if (!controls_.made()) {
+  if (!controls_.created()) {
     annotation_pending_ = true;
     return 0;
   }
