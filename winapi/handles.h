@@ -97,10 +97,12 @@ class unique_window_class {
   HINSTANCE instance_ = nullptr;
 };
 
-// A device context of a window's client area (GetDC), released on leaving.
+// A window's device context, released on leaving (ReleaseDC): its client
+// area's from GetDC, or one that GetWindowDC or GetDCEx returned for it.
 class scoped_window_dc {
  public:
-  explicit scoped_window_dc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+  explicit scoped_window_dc(HWND window) noexcept : scoped_window_dc(window, GetDC(window)) {}
+  scoped_window_dc(HWND window, HDC dc) noexcept : window_(window), dc_(dc) {}
   scoped_window_dc(const scoped_window_dc&) = delete;
   scoped_window_dc& operator=(const scoped_window_dc&) = delete;
   ~scoped_window_dc() {

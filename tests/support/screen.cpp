@@ -75,23 +75,6 @@ SIZE text_extent(HFONT font, const std::wstring& text) {
 
 namespace {
 
-// A device context of a whole window, its frame included (GetWindowDC),
-// released on leaving.
-class scoped_frame_dc {
- public:
-  explicit scoped_frame_dc(HWND window) noexcept : window_(window), dc_(GetWindowDC(window)) {}
-  scoped_frame_dc(const scoped_frame_dc&) = delete;
-  scoped_frame_dc& operator=(const scoped_frame_dc&) = delete;
-  ~scoped_frame_dc() {
-    if (dc_ != nullptr) ReleaseDC(window_, dc_);
-  }
-  [[nodiscard]] HDC get() const noexcept { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-};
-
 // Where a window's pixels are read. Its own DC: with the desktop compositor
 // that reads the window itself, not a notification or a topmost window that
 // happens to cover it. Wine's DC of another process's window shows nothing of
@@ -167,7 +150,8 @@ void save_screenshot(HWND window, const std::string& name) {
   // The whole frame: the window's own DC where it can be read, else the
   // screen's where the window stands.
   const bool from_screen = read_from_screen(window);
-  const scoped_frame_dc source(from_screen ? nullptr : window);
+  const HWND read = from_screen ? nullptr : window;
+  const scoped_window_dc source(read, GetWindowDC(read));
   const POINT origin = from_screen ? POINT{frame.left, frame.top} : POINT{0, 0};
   const winapi::unique_hdc memory(CreateCompatibleDC(source.get()));
   const winapi::unique_hbitmap image(
